@@ -1,0 +1,247 @@
+#include "platform/form.h"
+
+#include <commctrl.h>
+
+namespace sb {
+
+int SystemDpi() {
+  static const int dpi = [] {
+    WindowDc screen = WindowDc::Client(nullptr);
+    int d = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+    return d > 0 ? d : 96;
+  }();
+  return dpi;
+}
+
+int TwipsToPixels(int twips) { return MulDiv(twips, SystemDpi(), 1440); }
+int PixelsToTwips(int pixels) { return MulDiv(pixels, 1440, SystemDpi()); }
+
+UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset) {
+  LOGFONTW lf{};
+  lf.lfHeight = -MulDiv(points, SystemDpi(), 72);
+  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = charset;
+  lf.lfQuality = DEFAULT_QUALITY;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return UniqueFont(CreateFontIndirectW(&lf));
+}
+
+Form::Form() = default;
+
+Form::~Form() {
+  if (hwnd_) {
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+    DestroyWindow(hwnd_);
+  }
+}
+
+bool Form::CreateForm(const FormCreateArgs& args) {
+  static const bool registered = [] {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = &Form::WndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kFormClassName;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  if (!registered || hwnd_) return false;
+  defaultFont_ = MakeFont(L"宋体", 9, false);
+  backgroundBrush_.reset(CreateSolidBrush(args.background));
+  RECT r{0, 0, TwipsToPixels(args.clientWidthTwips), TwipsToPixels(args.clientHeightTwips)};
+  AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+  HWND h = CreateWindowExW(args.exStyle, kFormClassName, args.caption.c_str(), args.style, CW_USEDEFAULT,
+                           CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, args.owner, nullptr,
+                           GetModuleHandleW(nullptr), this);
+  if (!h) return false;
+  if (args.icon) {
+    SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
+    SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
+  }
+  return true;
+}
+
+HWND Form::AddControl(const ControlArgs& a) {
+  if (!hwnd_) return nullptr;
+  HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
+                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
+  if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
+  return c;
+}
+
+void Form::OnClick(HWND control, std::function<void()> handler) { clicks_[control] = std::move(handler); }
+
+void Form::SetColors(HWND control, ControlColors colors) {
+  colors_[control] = colors;
+  if (colors.back) colorBrushes_[control].reset(CreateSolidBrush(*colors.back));
+  InvalidateRect(control, nullptr, TRUE);
+}
+
+void Form::AutoSize(HWND label) {
+  std::wstring text = GetText(label);
+  WindowDc dc = WindowDc::Client(label);
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
+  SelectGuard sel(dc.get(), font);
+  RECT r{0, 0, 0, 0};
+  DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SetWindowPos(label, nullptr, 0, 0, text.empty() ? 0 : r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Form::SetText(HWND control, const std::wstring& text) { SetWindowTextW(control, text.c_str()); }
+
+std::wstring Form::GetText(HWND control) {
+  int n = GetWindowTextLengthW(control);
+  std::wstring s(static_cast<size_t>(n) + 1, L'\0');
+  n = GetWindowTextW(control, s.data(), n + 1);
+  s.resize(static_cast<size_t>(n > 0 ? n : 0));
+  return s;
+}
+
+void Form::StartTimer(UINT_PTR id, UINT ms, std::function<void()> handler) {
+  timers_[id] = std::move(handler);
+  SetTimer(hwnd_, id, ms, nullptr);
+}
+
+void Form::StopTimer(UINT_PTR id) {
+  if (hwnd_) KillTimer(hwnd_, id);
+  timers_.erase(id);
+}
+
+HFONT Form::KeepFont(UniqueFont font) {
+  fonts_.push_back(std::move(font));
+  return fonts_.back().get();
+}
+
+void Form::Unload() {
+  if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT Form::OnCtlColor(HDC dc, HWND control) {
+  auto it = colors_.find(control);
+  if (it == colors_.end()) {
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+  }
+  SetTextColor(dc, it->second.fore);
+  if (it->second.back) {
+    SetBkColor(dc, *it->second.back);
+    return reinterpret_cast<LRESULT>(colorBrushes_[control].get());
+  }
+  SetBkMode(dc, TRANSPARENT);
+  return reinterpret_cast<LRESULT>(backgroundBrush_.get());
+}
+
+void Form::OnCommand(WPARAM wp, LPARAM lp) {
+  HWND control = reinterpret_cast<HWND>(lp);
+  if (!control || HIWORD(wp) != BN_CLICKED) return;  // STN_CLICKED has the same code
+  auto it = clicks_.find(control);
+  if (it != clicks_.end() && it->second) {
+    auto handler = it->second;  // the handler may replace itself
+    handler();
+  }
+}
+
+LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_COMMAND:
+      OnCommand(wp, lp);
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+      return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd_, &r);
+      FillRect(reinterpret_cast<HDC>(wp), &r, backgroundBrush_.get());
+      return 1;
+    }
+    case WM_TIMER: {
+      auto it = timers_.find(wp);
+      if (it != timers_.end() && it->second) {
+        auto handler = it->second;
+        handler();
+        return 0;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      Unload();
+      return 0;
+    case WM_DESTROY:
+      OnUnload();
+      return 0;
+  }
+  return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+    auto* self = static_cast<Form*>(cs->lpCreateParams);
+    self->hwnd_ = hwnd;
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+  }
+  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  LRESULT result = 0;
+  try {
+    result = self->HandleMessage(msg, wp, lp);
+  } catch (...) {
+    // Event procedures absorb their failures; nothing may unwind into user32.
+    result = 0;
+  }
+  if (msg == WM_NCDESTROY) {
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+    self->hwnd_ = nullptr;
+  }
+  return result;
+}
+
+void DoEvents() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
+    if (m.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(m.wParam));
+      return;
+    }
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+}
+
+void PumpPaintMessages() {
+  MSG m;
+  while (PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&m);
+}
+
+int RunMessageLoop() {
+  MSG m;
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  }
+  return static_cast<int>(m.wParam);
+}
+
+int MsgBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags) {
+  return MessageBoxW(owner, text.c_str(), title.c_str(), flags);
+}
+
+std::wstring AppFolder() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return L".";
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? L"." : path.substr(0, slash);
+}
+
+}  // namespace sb

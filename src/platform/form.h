@@ -1,0 +1,118 @@
+// The thin form runtime: top-level windows of class "Form" with real child
+// controls placed in design units (twips), click and timer callbacks, label
+// colours, and "let pending events run".
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/handles.h"
+
+namespace sb {
+
+inline constexpr wchar_t kFormClassName[] = L"Form";
+
+// Design sizes are twips: 1440 per inch, 15 per pixel at 96 DPI.
+int SystemDpi();
+int TwipsToPixels(int twips);
+int PixelsToTwips(int pixels);
+
+// A font asked for by name, size in points, weight and character set.
+UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset = GB2312_CHARSET);
+
+struct FormCreateArgs {
+  std::wstring caption;
+  int clientWidthTwips = 0;
+  int clientHeightTwips = 0;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+  DWORD exStyle = 0;
+  HWND owner = nullptr;
+  HICON icon = nullptr;          // the form does not take ownership
+  COLORREF background = GetSysColor(COLOR_BTNFACE);
+};
+
+struct ControlArgs {
+  const wchar_t* className = L"STATIC";
+  std::wstring text;
+  int left = 0, top = 0, width = 0, height = 0;  // twips
+  DWORD style = 0;                               // WS_CHILD is always added
+  DWORD exStyle = 0;
+  int id = 0;
+  HFONT font = nullptr;  // nullptr: the form's default font
+};
+
+struct ControlColors {
+  COLORREF fore;
+  std::optional<COLORREF> back;  // nullopt: transparent over the form
+};
+
+class Form {
+ public:
+  Form();
+  virtual ~Form();
+  Form(const Form&) = delete;
+  Form& operator=(const Form&) = delete;
+
+  bool CreateForm(const FormCreateArgs& args);
+  HWND hwnd() const { return hwnd_; }
+  bool IsLoaded() const { return hwnd_ != nullptr; }
+
+  // A real child window; visible unless the style says otherwise.
+  HWND AddControl(const ControlArgs& args);
+  void OnClick(HWND control, std::function<void()> handler);
+  void SetColors(HWND control, ControlColors colors);
+  // Sizes a label to its text (AutoSize), keeping its left and top.
+  void AutoSize(HWND label);
+  void SetText(HWND control, const std::wstring& text);
+  static std::wstring GetText(HWND control);
+
+  void StartTimer(UINT_PTR id, UINT ms, std::function<void()> handler);
+  void StopTimer(UINT_PTR id);
+
+  HFONT DefaultFont() const { return defaultFont_.get(); }
+  HFONT KeepFont(UniqueFont font);  // the form owns it from now on
+
+  // Unload: destroys the window (OnUnload runs from WM_DESTROY).
+  void Unload();
+
+ protected:
+  // The switchboard: derived forms handle what they need and call Form::HandleMessage.
+  virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  virtual void OnUnload() {}
+
+ private:
+  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT OnCtlColor(HDC dc, HWND control);
+  void OnCommand(WPARAM wp, LPARAM lp);
+
+  HWND hwnd_ = nullptr;
+  UniqueFont defaultFont_;
+  UniqueBrush backgroundBrush_;
+  std::vector<UniqueFont> fonts_;
+  std::map<HWND, std::function<void()>> clicks_;
+  std::map<HWND, ControlColors> colors_;
+  std::map<HWND, UniqueBrush> colorBrushes_;
+  std::map<UINT_PTR, std::function<void()>> timers_;
+};
+
+// Lets every pending message of this thread run (input included), then returns.
+// A WM_QUIT found on the way is posted again for the main loop.
+void DoEvents();
+
+// Processes only paint messages (WM_PAINT and what the system needs to paint),
+// so a wait panel draws while input stays queued for later.
+void PumpPaintMessages();
+
+int RunMessageLoop();
+
+int MsgBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags);
+
+// Folder of the running executable, without a trailing backslash.
+std::wstring AppFolder();
+
+}  // namespace sb

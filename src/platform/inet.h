@@ -1,0 +1,77 @@
+// The Internet transfer control (Inet): a blocking GET that returns text, and
+// an asynchronous GET that reports transfer states 1..12 on the UI thread,
+// exposes response headers and hands out the body in pieces.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sb {
+
+// Transfer states raised through StateChanged.
+enum InetState : short {
+  icNone = 0,
+  icHostResolvingHost = 1,
+  icHostResolved = 2,
+  icConnecting = 3,
+  icConnected = 4,
+  icRequesting = 5,
+  icRequestSent = 6,
+  icReceivingResponse = 7,
+  icResponseReceived = 8,
+  icDisconnecting = 9,
+  icDisconnected = 10,
+  icError = 11,
+  icResponseCompleted = 12,
+};
+
+inline constexpr int icHTTP = 4;
+inline constexpr int icByteArray = 1;
+
+class Inet {
+ public:
+  Inet();
+  ~Inet();  // cancels a running request
+  Inet(const Inet&) = delete;
+  Inet& operator=(const Inet&) = delete;
+
+  // Raised on the UI thread (the thread that made the control), in order.
+  std::function<void(short state)> StateChanged;
+
+  int RequestTimeout() const;
+  void SetRequestTimeout(int seconds);  // default 60
+  int Protocol() const;
+  void SetProtocol(int protocol);
+
+  // Blocking GET; the body decoded as text (GBK unless the response names a
+  // charset). nullopt on a refused address, network error, time-out or busy control.
+  std::optional<std::wstring> OpenURL(const std::wstring& url);
+
+  // Starts an asynchronous request; false (and no notification) when the
+  // address is refused at once or the control is busy.
+  bool Execute(const std::wstring& url, const std::wstring& operation);
+  bool StillExecuting() const;
+
+  std::wstring GetHeader(const std::wstring& name) const;
+  std::vector<uint8_t> GetChunk(int size, int dataType = icByteArray);
+  void Cancel();
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+// Address handling shared by both operations: surrounding spaces, tabs, CR and
+// LF are ignored; only http:// (and https://) addresses are accepted.
+std::optional<std::wstring> NormaliseRequestAddress(const std::wstring& url);
+
+// Bytes to text: GBK (code page 936) unless `charset` names another encoding.
+std::wstring DecodeBody(const std::string& bytes, const std::wstring& charset);
+
+}  // namespace sb

@@ -1,0 +1,11 @@
+// MSkinButton: the light-blue skin. Subclasses a window and every control in it.
+#pragma once
+
+#include <windows.h>
+
+namespace sb {
+
+bool SkinAttach(HWND hwnd);
+bool SkinDetach(HWND hwnd);
+
+}  // namespace sb

@@ -1,0 +1,57 @@
+// Small helpers shared by the Windows tests: paths handed over by ./songbox,
+// pumping messages until something happens, answering message boxes.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace sbtest {
+
+std::wstring EnvW(const wchar_t* name);
+// A Linux path from the environment as the Windows path Wine maps it to (Z:\...).
+std::wstring UnixToWindowsPath(const std::wstring& unixPath);
+std::wstring BuildDir();  // SONGBOX_BUILD as a Windows path
+std::wstring MediaDir();  // SONGBOX_MEDIA as a Windows path
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+std::string Gbk(const std::wstring& text);  // UTF-16 to GBK bytes
+
+// Runs the thread's messages until `done` is true or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+void PumpFor(int ms);
+
+// Watches for message boxes (dialogs of class #32770) of this process on a
+// background thread, records their title and text, and closes them with
+// `button` (IDOK by default) after `delayMs`.
+class MessageBoxAnswerer {
+ public:
+  explicit MessageBoxAnswerer(int button = IDOK, int delayMs = 50);
+  ~MessageBoxAnswerer();
+  struct Seen {
+    std::wstring title, text;
+  };
+  std::vector<Seen> seen() const;
+  int count() const;
+
+ private:
+  void Loop();
+  int button_;
+  int delayMs_;
+  std::atomic<bool> stop_{false};
+  mutable std::mutex mu_;
+  std::vector<Seen> seen_;
+  std::thread thread_;
+};
+
+// Saves a window's on-screen pixels (PrintWindow/BitBlt of the screen) as a PNG.
+bool SaveWindowPng(HWND hwnd, const std::wstring& path);
+bool SaveBitmapPng(HBITMAP bmp, const std::wstring& path);
+
+}  // namespace sbtest

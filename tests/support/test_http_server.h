@@ -1,0 +1,76 @@
+// A real loopback HTTP server for tests, running on its own threads inside the
+// test process. Handlers may misbehave on purpose: send partial bodies, stall,
+// drop the connection.
+#pragma once
+
+#include <winsock2.h>
+
+#include <atomic>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace sbtest {
+
+struct HttpRequest {
+  std::string method;
+  std::string path;  // as sent, without the host
+  std::map<std::string, std::string> headers;  // names lower-cased
+};
+
+class HttpConnection {
+ public:
+  explicit HttpConnection(SOCKET s) : s_(s) {}
+  bool Send(std::string_view bytes);
+  // Status line, headers, optional Content-Length, then the body.
+  void Respond(int status, std::string_view body, std::string_view contentType = "text/html",
+               bool withContentLength = true, std::string_view extraHeaders = {});
+  void Close();  // drop the connection now
+  bool closed() const { return closed_; }
+
+ private:
+  SOCKET s_;
+  bool closed_ = false;
+};
+
+using HttpHandler = std::function<void(const HttpRequest&, HttpConnection&)>;
+
+class TestHttpServer {
+ public:
+  TestHttpServer();  // listens on 127.0.0.1, a free port
+  ~TestHttpServer();
+  TestHttpServer(const TestHttpServer&) = delete;
+  TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+  int port() const { return port_; }
+  std::wstring Root() const;  // L"http://127.0.0.1:<port>/"
+
+  // Exact path ("/lyrics/7") or a prefix ending in '*' ("/media/*").
+  void Route(const std::string& path, HttpHandler handler);
+  void Serve(const std::string& path, std::string body, std::string contentType = "text/html");
+
+  std::vector<std::string> RequestedPaths() const;
+  int CountRequests(const std::string& path) const;
+  void ClearLog();
+
+ private:
+  void AcceptLoop();
+  void HandleConnection(SOCKET s);
+  HttpHandler FindHandler(const std::string& path) const;
+
+  SOCKET listen_ = INVALID_SOCKET;
+  int port_ = 0;
+  std::atomic<bool> stopping_{false};
+  std::thread acceptor_;
+  mutable std::mutex mu_;
+  std::vector<std::thread> workers_;
+  std::vector<SOCKET> open_;
+  std::map<std::string, HttpHandler> routes_;
+  std::vector<std::string> log_;
+};
+
+}  // namespace sbtest
