@@ -23,7 +23,7 @@ MenuForm& SongCommands::Form2() {
   return *form2_;
 }
 
-void SongCommands::ShowMenu(POINT screen) { Form2().PopupMunFile(screen); }
+void SongCommands::ShowSongMenu(POINT screenPos) { Form2().PopupMunFile(screenPos); }
 
 void SongCommands::MunR_Click() { host_.RefreshSongList(); }
 
@@ -38,7 +38,7 @@ void SongCommands::MunDown_Click() {
 }
 
 // Each step on its own, failures ignored.
-void SongCommands::DownloadButton_Click() { MunDown_Click(); }
+void SongCommands::DownloadCommand() { MunDown_Click(); }
 
 void SongCommands::ShowDownloadWindow() {
   if (DownloadWindow* open = Down()) {

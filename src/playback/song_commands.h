@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/main_window_peers.h"
 #include "download/download_window.h"
 #include "playback/menu_form.h"
 
@@ -26,19 +27,20 @@ class SongCommandsHost {
   virtual void Cls() = 0;              // clears the main window's run-time drawing
 };
 
-class SongCommands : private DownloadOpener {
+class SongCommands : public MainWindowPeers, private DownloadOpener {
  public:
   explicit SongCommands(SongCommandsHost& host);
   ~SongCommands() override;
 
-  void ShowMenu(POINT screen);     // right button on the song list
-  void DownloadButton_Click();     // Command2 "下载音乐"
+  // MainWindowPeers
+  void DownloadCommand() override;               // Command2 "下载音乐"
+  void ShowSongMenu(POINT screenPos) override;   // right button on the song list
+  void CloseDownloadWindow() override;
+  void CloseMenuForm() override;
+
   void MunR_Click();
   void MunPlay_Click();
   void MunDown_Click();
-  // The main window's unload: cancel and close the download window, close Form2.
-  void CloseDownloadWindow();
-  void CloseMenuForm();
 
   MenuForm& Form2();               // loaded on first use
   bool HasForm2() const { return form2_ != nullptr && form2_->IsLoaded(); }
