@@ -17,7 +17,7 @@ class SongListForm : public sb::Form {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     CreateForm({L"歌曲", 9000, 6000});
-    text1 = AddControl({L"EDIT", L"Text1", 0, 0, 3000, 600, ES_MULTILINE | ES_AUTOVSCROLL});
+    text1 = AddControl({L"EDIT", L"Text1", 0, 0, 3000, 600, ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL});
     list = AddControl({WC_LISTVIEWW, L"", 0, 600, 9000, 5400, WS_VISIBLE | LVS_REPORT | LVS_SHOWSELALWAYS});
     const wchar_t* names[] = {L"歌曲", L"文件", L"专辑", L"歌手", L"出品", L"发布时间", L"图片", L"歌词", L"日听", L"总听"};
     for (int k = 0; k < 10; ++k) {
