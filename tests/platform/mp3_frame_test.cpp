@@ -51,7 +51,7 @@ TEST(Mp3Header, ReadsLayerThreeHeaders) {
   EXPECT_EQ(sb::ParseMp3Header(Frame(true, true).data())->frameBytes, 418);
   EXPECT_EQ(sb::ParseMp3Header(Frame(true, true).data())->channels, 1);
 
-  const uint8_t mpeg2[4] = {0xFF, 0xF3, 0x84, 0x00};  // MPEG 2, 64 kbit/s, 22.05 kHz
+  const uint8_t mpeg2[4] = {0xFF, 0xF3, 0x80, 0x00};  // MPEG 2, 64 kbit/s, 22.05 kHz
   h = sb::ParseMp3Header(mpeg2);
   ASSERT_TRUE(h);
   EXPECT_EQ(h->version, 20);
@@ -177,9 +177,8 @@ TEST(Mp3Index, XingFrameGivesTheLengthAndIsNotPlayed) {
   Bytes s = Frame();
   const char xing[] = "Xing";
   std::copy(xing, xing + 4, s.begin() + 36);  // after the header and 32 bytes of stereo side info
-  s[40 + 3] = 1;                              // flags: frame count present
-  s[44 + 2] = 0x01;
-  s[44 + 3] = 0x2C;  // 300 frames
+  const uint8_t fields[8] = {0, 0, 0, 1, 0, 0, 0x01, 0x2C};  // flags: frame count present; 300 frames
+  std::copy(fields, fields + 8, s.begin() + 40);
   for (int i = 0; i < 3; ++i) Append(s, Frame());
   Mp3FrameIndex index;
   index.Update(s.data(), s.size(), true);
