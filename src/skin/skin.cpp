@@ -161,13 +161,9 @@ bool SkinAttach(HWND hwnd) {
   if (kind == SkinKind::Form) EnumChildWindows(hwnd, AttachChild, 0);
   AttachKindState(kind, hwnd);
   ++skin.attachCount;
-  // PROCADDR is in place before the swap, so a message that arrives in
-  // between is forwarded to the right procedure.
-  SetSkinProp(hwnd, kPropProcAddr, GetWindowLongPtrW(hwnd, GWLP_WNDPROC));
   LONG_PTR previous = SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&SkinWindowProc));
   if (previous == 0) {
     // Not subclassable from here (another process's window): undo everything.
-    RemoveSkinProp(hwnd, kPropProcAddr);
     DetachKindState(kind, hwnd);
     if (kind == SkinKind::Form) EnumChildWindows(hwnd, DetachChild, 0);
     ReleaseOne(skin);

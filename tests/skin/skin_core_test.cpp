@@ -326,6 +326,37 @@ TEST_F(SkinCoreTest, HoverFadesTheHotFaceInAndStops) {
   sbtest::SaveGallery(w_->hwnd(), L"hover");
 }
 
+TEST_F(SkinCoreTest, MoveWithThePointerElsewhereEndsTheFadeAtOnce) {
+  Attach();
+  PointerOver(w_->push);
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+  Send(w_->push, WM_TIMER, 1);
+  ASSERT_EQ(Prop(w_->push, sb::kPropTimerId), 1);
+  // Captured moves report the pointer outside the button.
+  PointerAway();
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(500, 10));
+  EXPECT_EQ(Prop(w_->push, sb::kPropTimerId), 0);
+  EXPECT_EQ(Prop(w_->push, sb::kPropAlphaLevel), 255);
+  EXPECT_EQ(Prop(w_->push, sb::kPropOldState), 1);
+  EXPECT_EQ(sbtest::ReadWindowPixels(w_->push).at(37, 1), Rgb(0x4CC3FB));
+}
+
+TEST_F(SkinCoreTest, LeaveTrackingDeliversTheLeave) {
+  Attach();
+  EXPECT_TRUE(sb::Skin().user32LeaveTracking);
+  PointerOver(w_->push);
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+  ASSERT_EQ(Prop(w_->push, sb::kPropMouseFlag), 1);
+  sbtest::PumpFor(100);
+  EXPECT_EQ(Prop(w_->push, sb::kPropMouseFlag), 1) << "no leave while the pointer is inside";
+  PointerAway();
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return Prop(w_->push, sb::kPropMouseFlag) == 0; }, 3000))
+      << "the system sent WM_MOUSELEAVE";
+  EXPECT_EQ(Prop(w_->push, sb::kPropOldState), 0);
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return Prop(w_->push, sb::kPropTimerId) == 0; }, 5000))
+      << "the leave fade ends by itself";
+}
+
 TEST_F(SkinCoreTest, LeaveShowsHotAt140ThenFadesNormalFromZero) {
   Attach();
   PointerOver(w_->push);
