@@ -155,8 +155,9 @@ int main() {
   });
 
   SetCursorPos(1200, 780);
-  // The leave notification and the fade it starts run out first.
-  RunMessagesUntil([] { return false; }, 300);
+  // The leave notification (the system polls the pointer for it) and the
+  // fade it starts run out first.
+  RunMessagesUntil([&] { return sb::GetSkinProp(button, sb::kPropMouseFlag) == 0; }, 3000);
   RunMessagesUntil([&] { return sb::GetSkinProp(button, sb::kPropTimerId) == 0; }, 5000);
   bool timerLeft = sb::GetSkinProp(button, sb::kPropTimerId) != 0;
   double idleCpu = CpuPercent([] { RunMessagesUntil([] { return false; }, 2000); });

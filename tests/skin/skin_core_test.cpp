@@ -542,6 +542,35 @@ TEST_F(SkinCoreTest, DetachRestoresEverything) {
   EXPECT_EQ(w_->clicks, 1);
 }
 
+TEST_F(SkinCoreTest, ClickThatDetachesTheFormLeavesNothingBehind) {
+  Attach();
+  HWND form = w_->hwnd();
+  w_->form->OnClick(w_->push, [form] { sb::SkinDetach(form); });
+  const long gdi = baseGdi_;
+  PointerOver(w_->push);
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
+  PointerAway();
+  EXPECT_EQ(sb::Skin().attachCount, 0);
+  EXPECT_EQ(CountProps(w_->push), 0) << "the release after the click added no properties";
+  EXPECT_EQ(sb::Skin().gdiObjects, gdi);
+  Sleep(40);
+  MSG m;
+  EXPECT_FALSE(PeekMessageW(&m, w_->push, WM_TIMER, WM_TIMER, PM_NOREMOVE)) << "and started no fade";
+}
+
+TEST_F(SkinCoreTest, ClickThatClosesTheFormIsSafe) {
+  Attach();
+  HWND form = w_->hwnd();
+  w_->form->OnClick(w_->push, [form] { DestroyWindow(form); });
+  Send(w_->push, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
+  EXPECT_FALSE(IsWindow(form));
+  EXPECT_EQ(sb::Skin().attachCount, 0);
+  EXPECT_EQ(sb::Skin().gdiObjects, baseGdi_);
+}
+
 TEST_F(SkinCoreTest, ReattachRebuildsIdenticalBitmaps) {
   Attach();
   sbtest::Pixels first = sbtest::ReadDcPixels(sb::Skin().buttonFaceStrip.dc(), 7, 84);
