@@ -40,6 +40,7 @@ LRESULT CALLBACK ProgressBar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
     // Destroyed with its parent: the handle is gone and must not be destroyed again.
     self->window_.release();
     self->shown_.reset();
+    self->shapeSet_ = Shape{};
     return DefWindowProcW(hwnd, msg, wp, lp);
   }
   return self->HandleMessage(msg, wp, lp);
@@ -116,9 +117,18 @@ void ProgressBar::Redraw(bool force) {
   const bool fontSame = fontMadeFor_ && *fontMadeFor_ == model_.TextFont();
   if (!force && shown_ && fontSame && background == shownBackground_ && *shown_ == plan) return;
 
-  // The region belongs to the window once it is set.
-  UniqueRegion shape(CreateRoundRectRgn(0, 0, plan.width, plan.height, plan.corner, plan.corner));
-  if (shape && SetWindowRgn(hwnd, shape.get(), TRUE)) shape.release();
+  // A new shape is made whenever its size or corners differ from the one the
+  // window has: setting a window region costs about a millisecond under Wine,
+  // and an equal one would change nothing.
+  const Shape shape{plan.width, plan.height, plan.corner};
+  if (shape != shapeSet_) {
+    UniqueRegion region(CreateRoundRectRgn(0, 0, plan.width, plan.height, plan.corner, plan.corner));
+    // The region belongs to the window once it is set.
+    if (region && SetWindowRgn(hwnd, region.get(), TRUE)) {
+      region.release();
+      shapeSet_ = shape;
+    }
+  }
 
   UpdateFont();
   if (!bufferBitmap_ && !MakeBuffer()) {

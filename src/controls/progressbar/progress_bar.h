@@ -106,6 +106,11 @@ class ProgressBar {
   UniqueBitmap bufferBitmap_;
   std::optional<SelectGuard> bufferSelect_;
 
+  struct Shape {
+    int width = -1, height = -1, corner = 0;
+    bool operator==(const Shape&) const = default;
+  };
+  Shape shapeSet_;
   std::optional<PicturePlan> shown_;
   Colour shownBackground_ = 0;
   int drawCount_ = 0;
