@@ -3,6 +3,7 @@
 #include <charconv>
 #include <climits>
 
+#include "controls/progressbar/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "download/download_icon.h"
 #include "download/download_target.h"
