@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <climits>
+
 #include "catalogue/song_list_text.h"
 #include "platform/form.h"
 #include "platform/inet.h"
@@ -64,12 +66,14 @@ void InPuter(HWND text1, HWND listView) {
   const std::vector<SongRow> rows = SongRows(text);
   if (rows.empty()) return;
   SendMessageW(listView, WM_SETREDRAW, FALSE, 0);
+  const auto existing = static_cast<size_t>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+  SendMessageW(listView, LVM_SETITEMCOUNT, static_cast<WPARAM>(existing + rows.size()), LVSICF_NOINVALIDATEALL);
   std::wstring buffer;
   for (const SongRow& row : rows) {
     buffer.assign(row.cells[0]);
     LVITEMW lv{};
     lv.mask = LVIF_TEXT;
-    lv.iItem = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+    lv.iItem = INT_MAX;  // at the end
     lv.pszText = buffer.data();
     int item = static_cast<int>(SendMessageW(listView, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&lv)));
     if (item < 0) continue;

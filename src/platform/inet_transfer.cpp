@@ -70,7 +70,10 @@ DWORD WINAPI Transfer::ThreadMain(void* param) {
     ok = false;
   }
   t.CloseHandles();
-  t.Post(ok ? icResponseCompleted : icError);
+  try {
+    t.Post(ok ? icResponseCompleted : icError);
+  } catch (...) {
+  }
   return 0;
 }
 
@@ -88,33 +91,63 @@ bool Transfer::Keep(UniqueInternet& slot, HINTERNET h) {
   return true;
 }
 
+template <typename Call>
+bool Transfer::Guarded(Call call) {
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (aborted_) return false;
+    inCall_ = true;
+  }
+  bool ok = call();
+  std::lock_guard<std::mutex> lock(mu_);
+  inCall_ = false;
+  return ok && !aborted_;
+}
+
 bool Transfer::Run() {
   std::optional<RequestTarget> target = SplitRequestAddress(setup_.url);
   if (!target) return false;
 
   HINTERNET session = InternetOpenW(L"SongBox", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
   if (!Keep(session_, session)) return false;
-  SetTimeouts(session, setup_.timeoutMs);
-  InternetSetStatusCallbackW(session, &Transfer::StatusCallback);
-
   const auto context = reinterpret_cast<DWORD_PTR>(this);
-  HINTERNET connection = InternetConnectW(session, target->host.c_str(), target->port, nullptr, nullptr,
-                                          INTERNET_SERVICE_HTTP, 0, context);
+  HINTERNET connection = nullptr;
+  Guarded([&] {
+    SetTimeouts(session, setup_.timeoutMs);
+    InternetSetStatusCallbackW(session, &Transfer::StatusCallback);
+    connection = InternetConnectW(session, target->host.c_str(), target->port, nullptr, nullptr,
+                                  INTERNET_SERVICE_HTTP, 0, context);
+    return true;
+  });
   if (!Keep(connection_, connection)) return false;
 
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_PRAGMA_NOCACHE;
   if (target->secure) flags |= INTERNET_FLAG_SECURE;
-  const wchar_t* accept[] = {L"*/*", nullptr};
-  HINTERNET request = HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, accept, flags,
-                                       context);
+  HINTERNET request = nullptr;
+  Guarded([&] {
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    request = HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, accept, flags, context);
+    return true;
+  });
   if (!Keep(request_, request)) return false;
-  SetTimeouts(request, setup_.timeoutMs);
 
-  if (!HttpSendRequestW(request, nullptr, 0, nullptr, 0)) return false;
+  if (!Guarded([&] {
+        SetTimeouts(request, setup_.timeoutMs);
+        return HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
+      })) {
+    return false;
+  }
   Advance(icReceivingResponse);
 
-  DWORD status = QueryStatusCode(request);
-  std::wstring headers = QueryRawHeaders(request);
+  DWORD status = 0;
+  std::wstring headers;
+  if (!Guarded([&] {
+        status = QueryStatusCode(request);
+        headers = QueryRawHeaders(request);
+        return true;
+      })) {
+    return false;
+  }
   {
     std::lock_guard<std::mutex> lock(mu_);
     status_ = status;
@@ -133,40 +166,59 @@ bool Transfer::Run() {
 }
 
 bool Transfer::ReadBody(HINTERNET request, const std::wstring& headers) {
-  std::optional<unsigned long long> announced = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
-  if (!FindHeaderValue(headers, L"Transfer-Encoding").empty()) announced.reset();
+  std::optional<unsigned long long> length = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
+  const bool announced = length.has_value() && FindHeaderValue(headers, L"Transfer-Encoding").empty();
+  const unsigned long long expected = length.value_or(0);
   std::string body;
-  if (announced) body.reserve(static_cast<size_t>(std::min(*announced, kMaxReserve)));
+  if (announced) body.reserve(static_cast<size_t>(std::min(expected, kMaxReserve)));
   std::unique_ptr<char[]> block(new char[kReadBlock]);
   for (;;) {
     DWORD got = 0;
-    if (!InternetReadFile(request, block.get(), kReadBlock, &got)) return false;
+    if (!Guarded([&] { return InternetReadFile(request, block.get(), kReadBlock, &got) != FALSE; })) return false;
     if (got == 0) break;
     body.append(block.get(), got);
-    std::lock_guard<std::mutex> lock(mu_);
-    if (aborted_) return false;
   }
   // A connection that ends early looks like the end of the body to WinINet.
-  if (announced && body.size() != *announced) return false;
+  if (announced && body.size() != expected) return false;
   std::lock_guard<std::mutex> lock(mu_);
   body_ = std::move(body);
   return true;
 }
 
 void Transfer::CloseHandles() noexcept {
-  std::lock_guard<std::mutex> lock(mu_);
-  for (UniqueInternet* h : {&request_, &connection_, &session_}) {
+  UniqueInternet request, connection, session;
+  {
+    std::lock_guard<std::mutex> lock(mu_);
+    request = std::move(request_);
+    connection = std::move(connection_);
+    session = std::move(session_);
+  }
+  CloseOutsideLock(request, connection, session);
+}
+
+void Transfer::CloseOutsideLock(UniqueInternet& request, UniqueInternet& connection, UniqueInternet& session) noexcept {
+  // Outside the lock: WinINet may call back while it closes.
+  for (UniqueInternet* h : {&request, &connection, &session}) {
     if (*h) InternetSetStatusCallbackW(h->get(), nullptr);
     h->reset();
   }
 }
 
 void Transfer::Abort() noexcept {
+  UniqueInternet request, connection, session;
   {
     std::lock_guard<std::mutex> lock(mu_);
     aborted_ = true;
+    // Between calls the worker closes its handles itself when it sees the
+    // flag; closing them here then could hand their values to another
+    // request before the worker's next call. Inside a call, closing is what
+    // ends it.
+    if (!inCall_) return;
+    request = std::move(request_);
+    connection = std::move(connection_);
+    session = std::move(session_);
   }
-  CloseHandles();
+  CloseOutsideLock(request, connection, session);
 }
 
 void Transfer::Advance(short state) {

@@ -46,6 +46,11 @@ class Transfer {
   static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD);
   bool Run();
   bool Keep(UniqueInternet& slot, HINTERNET h);
+  // Runs WinINet calls unless aborted; Abort closes the handles only while
+  // such a call runs.
+  template <typename Call>
+  bool Guarded(Call call);
+  static void CloseOutsideLock(UniqueInternet& request, UniqueInternet& connection, UniqueInternet& session) noexcept;
   bool ReadBody(HINTERNET request, const std::wstring& headers);
   void CloseHandles() noexcept;
   void Advance(short state);
@@ -56,6 +61,7 @@ class Transfer {
 
   mutable std::mutex mu_;
   bool aborted_ = false;
+  bool inCall_ = false;
   UniqueInternet session_, connection_, request_;
   std::wstring headers_;
   DWORD status_ = 0;

@@ -33,24 +33,6 @@ TEST(InetAddress, SplitGivesHostPortAndObjectWithoutFragment) {
   EXPECT_EQ(root->object, L"/");
 }
 
-TEST(InetText, CharsetIsTakenFromContentTypeParameters) {
-  EXPECT_EQ(sb::CharsetOfContentType(L"text/html; charset=UTF-8"), L"utf-8");
-  EXPECT_EQ(sb::CharsetOfContentType(L"text/html;charset=\"gb2312\""), L"gb2312");
-  EXPECT_EQ(sb::CharsetOfContentType(L"text/plain; format=flowed; Charset = GBK "), L"gbk");
-  EXPECT_EQ(sb::CharsetOfContentType(L"text/html"), L"");
-  EXPECT_EQ(sb::CharsetOfContentType(L""), L"");
-}
-
-TEST(InetText, CodePagesOfCharsetNamesDefaultToGbk) {
-  EXPECT_EQ(sb::CodePageOfCharset(L"utf-8"), static_cast<UINT>(CP_UTF8));
-  EXPECT_EQ(sb::CodePageOfCharset(L"UTF8"), static_cast<UINT>(CP_UTF8));
-  EXPECT_EQ(sb::CodePageOfCharset(L"gbk"), 936u);
-  EXPECT_EQ(sb::CodePageOfCharset(L"GB2312"), 936u);
-  EXPECT_EQ(sb::CodePageOfCharset(L"gb18030"), 54936u);
-  EXPECT_EQ(sb::CodePageOfCharset(L""), 936u);
-  EXPECT_EQ(sb::CodePageOfCharset(L"x-unknown"), 936u);
-}
-
 TEST(InetText, BodiesDecodeFromGbkUnlessAnotherCharsetIsNamed) {
   const std::wstring text = L"新歌音乐盒 Song 123";
   EXPECT_EQ(sb::DecodeBody(sbtest::Gbk(text), L""), text);
@@ -61,27 +43,6 @@ TEST(InetText, BodiesDecodeFromGbkUnlessAnotherCharsetIsNamed) {
   EXPECT_EQ(sb::DecodeBody("\xEF\xBB\xBF" + utf8, L""), L"新歌");  // a byte order mark wins
   EXPECT_NE(sb::DecodeBody(utf8, L""), L"新歌");
   EXPECT_EQ(sb::DecodeBody("", L"utf-8"), L"");
-}
-
-TEST(InetText, HeadersAreFoundByNameWithoutCase) {
-  const std::wstring raw =
-      L"HTTP/1.1 200 OK\r\nContent-Type: text/html; charset=gbk\r\ncontent-length:  1000 \r\n"
-      L"X-Empty:\r\n\r\n";
-  EXPECT_EQ(sb::FindHeaderValue(raw, L"Content-Length"), L"1000");
-  EXPECT_EQ(sb::FindHeaderValue(raw, L"CONTENT-TYPE"), L"text/html; charset=gbk");
-  EXPECT_EQ(sb::FindHeaderValue(raw, L"X-Empty"), L"");
-  EXPECT_EQ(sb::FindHeaderValue(raw, L"Location"), L"");
-  EXPECT_EQ(sb::FindHeaderValue(raw, L"HTTP/1.1 200 OK"), L"");
-  EXPECT_EQ(sb::FindHeaderValue(raw, L""), L"");
-}
-
-TEST(InetText, ContentLengthMustBeAPlainNumber) {
-  EXPECT_EQ(sb::ParseContentLength(L"1000"), 1000ull);
-  EXPECT_EQ(sb::ParseContentLength(L" 0 "), 0ull);
-  EXPECT_FALSE(sb::ParseContentLength(L""));
-  EXPECT_FALSE(sb::ParseContentLength(L"-1"));
-  EXPECT_FALSE(sb::ParseContentLength(L"12abc"));
-  EXPECT_FALSE(sb::ParseContentLength(L"99999999999999999999999"));
 }
 
 }  // namespace
