@@ -606,6 +606,18 @@ TEST_F(SkinCoreTest, ClickThatClosesTheFormIsSafe) {
   EXPECT_EQ(sb::Skin().gdiObjects, baseGdi_);
 }
 
+TEST_F(SkinCoreTest, DetachKeepsStateChangesMadeWhileSkinned) {
+  const LONG_PTR type = GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK;
+  Attach();
+  EnableWindow(w_->push, FALSE);
+  ShowWindow(w_->defaultPush, SW_HIDE);
+  ASSERT_TRUE(sb::SkinDetach(w_->hwnd()));
+  EXPECT_FALSE(IsWindowEnabled(w_->push)) << "detach does not re-enable a button disabled meanwhile";
+  EXPECT_FALSE(IsWindowVisible(w_->defaultPush));
+  EXPECT_EQ(GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK, type);
+  EXPECT_EQ(GetWindowLongPtrW(w_->defaultPush, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
 TEST_F(SkinCoreTest, ReattachRebuildsIdenticalBitmaps) {
   Attach();
   sbtest::Pixels first = sbtest::ReadDcPixels(sb::Skin().buttonFaceStrip.dc(), 7, 84);
