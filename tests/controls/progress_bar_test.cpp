@@ -10,6 +10,7 @@
 #include "controls/progressbar/progress_bar.h"
 #include "platform/form.h"
 #include "skin/skin.h"
+#include "skin/skin_kind.h"
 #include "test_env.h"
 
 namespace {
@@ -432,13 +433,10 @@ TEST_F(ProgressBarWindow, SkinOfTheParentLeavesTheBarAlone) {
   Pixels before = Picture(bar);
   Pixels shownBefore = ScreenOf(bar.hwnd());
 
-  std::wstring lower = ProgressBar::kClassName;
-  std::transform(lower.begin(), lower.end(), lower.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-  for (const wchar_t* skinned : {L"progressbar20wndclass", L"progressbarwndclass", L"msctls_progress32"}) {
-    EXPECT_NE(lower, skinned);
-  }
+  EXPECT_EQ(sb::KindOf(bar.hwnd()), sb::SkinKind::Other);
+  EXPECT_NE(sb::KindFromClassName(L"songboxprogressbar"), sb::SkinKind::ProgressBar);
 
-  const bool attached = sb::SkinAttach(form.hwnd());
+  ASSERT_TRUE(sb::SkinAttach(form.hwnd()));
   sbtest::PumpFor(100);
   InvalidateRect(bar.hwnd(), nullptr, TRUE);
   UpdateWindow(bar.hwnd());
@@ -449,7 +447,7 @@ TEST_F(ProgressBarWindow, SkinOfTheParentLeavesTheBarAlone) {
   bar.SetValue(60);
   sbtest::PumpFor(50);
   EXPECT_EQ(Picture(bar).At(120, 18), ScreenOf(bar.hwnd()).At(120, 18));
-  if (attached) sb::SkinDetach(form.hwnd());
+  EXPECT_TRUE(sb::SkinDetach(form.hwnd()));
 }
 
 TEST_F(ProgressBarWindow, DestroyedWithItsParentWithoutDestroyingTwice) {
