@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 #include <wininet.h>
+#include <mmreg.h>
+#include <msacm.h>
 
 #include <utility>
 
@@ -76,6 +78,10 @@ struct WaveOutTraits {
     ::waveOutClose(h);
   }
 };
+struct AcmStreamTraits {
+  static HACMSTREAM Invalid() noexcept { return nullptr; }
+  static void Close(HACMSTREAM h) noexcept { ::acmStreamClose(h, 0); }
+};
 struct IconTraits {
   static HICON Invalid() noexcept { return nullptr; }
   static void Close(HICON h) noexcept { ::DestroyIcon(h); }
@@ -100,6 +106,7 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;            // CreateFile
 using UniqueWaveOut = UniqueHandle<WaveOutTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;  // LoadLibrary
+using UniqueAcmStream = UniqueHandle<AcmStreamTraits>;
 
 // A DC from GetDC / GetWindowDC, released to its window.
 class WindowDc {

@@ -18,6 +18,28 @@ struct MediaPlayerCreateArgs {
   bool autoStart = true;
 };
 
+// The value passed to StateChanged. Numbers follow the Windows Media Player
+// play states where one exists.
+enum class PlayerState : int {
+  Undefined = 0,
+  Stopped = 1,
+  Paused = 2,
+  Playing = 3,
+  Buffering = 6,
+  Connecting = 7,
+  Ended = 8,
+  Failed = 12,
+};
+
+// Why a media could not be played (PlayerState::Failed).
+enum class PlayerError : int {
+  None = 0,
+  Unreachable,   // address cannot be opened, or the server answered with an error
+  NotAudio,      // the body is not MP3 or PCM WAV
+  NoDevice,      // no sound output device
+  Interrupted,   // the transfer broke off or stalled before the end
+};
+
 class MediaPlayer {
  public:
   MediaPlayer();
@@ -34,9 +56,26 @@ class MediaPlayer {
   std::wstring URL() const;
   void Play();  // controls.play
   void Stop();  // controls.stop
+  void Pause();
   std::wstring Status() const;
   int Volume() const;
   void SetVolume(int volume);
+
+  PlayerState State() const;
+  PlayerError Error() const;
+  double PositionSeconds() const;
+  double DurationSeconds() const;  // 0 while unknown
+  // Moves playback; clamped to the part of the media that has arrived.
+  void Seek(double seconds);
+
+  // GetTickCount64-style millisecond stamps (QueryPerformanceCounter based) of
+  // the last SetURL/Play that opened a media and of that media's first
+  // waveOutWrite; 0 while not reached. For latency measurements.
+  double OpenTickMs() const;
+  double FirstBufferTickMs() const;
+  // A transfer that delivers nothing for this long while playback waits for it
+  // is given up (PlayerError::Interrupted). Default 20000.
+  void SetStallTimeoutMs(int ms);
 
   // Raised on the UI thread whenever the player's state changes.
   std::function<void(int newState)> StateChanged;
@@ -45,5 +84,8 @@ class MediaPlayer {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// Milliseconds on the clock used by OpenTickMs/FirstBufferTickMs.
+double PlayerClockMs();
 
 }  // namespace sb

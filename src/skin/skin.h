@@ -7,5 +7,7 @@ namespace sb {
 
 bool SkinAttach(HWND hwnd);
 bool SkinDetach(HWND hwnd);
+// The replacement window procedure of every skinned window.
+LRESULT CALLBACK SkinWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
 }  // namespace sb

@@ -25,6 +25,11 @@ inline void SetSkinProp(HWND hwnd, const wchar_t* name, INT_PTR value) {
 }
 inline void RemoveSkinProp(HWND hwnd, const wchar_t* name) { RemovePropW(hwnd, name); }
 
+// A window is skinned while it has PROCADDR. Handlers check it again after
+// forwarding: the control's own procedure may have detached the skin (a click
+// that closes its form), and nothing may be left behind on a detached window.
+inline bool IsSkinned(HWND hwnd) { return GetSkinProp(hwnd, kPropProcAddr) != 0; }
+
 // "HDC0".."HDC3", "BMP0".."BMP3"
 inline std::wstring StatePropName(const wchar_t* prefix, int state) {
   return std::wstring(prefix) + static_cast<wchar_t>(L'0' + state);

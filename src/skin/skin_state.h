@@ -24,6 +24,9 @@ struct SkinState {
 
 SkinState& Skin();
 
+// Decides once per skin lifetime whether user32 exports TrackMouseEvent.
+void InitLeaveTracking(SkinState& state);
+
 // Leave tracking: TRACKMOUSEEVENT with TME_LEAVE through user32 or comctl32.
 void TrackLeave(HWND hwnd);
 // The common "arm" step on WM_MOUSEMOVE: when MOUSEFLAG is 0 set it to 1 and TrackLeave.

@@ -1,0 +1,72 @@
+// One HTTP GET on a worker thread, made with WinINet synchronously. The UI
+// thread only starts it, aborts it (closing its handles) and waits for its
+// thread; the worker never waits on the UI and posts nothing once aborted.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/handles.h"
+#include "platform/inet_text.h"
+
+namespace sb {
+
+struct TransferSetup {
+  std::wstring url;         // already normalised
+  DWORD timeoutMs = 0;      // connect/send/receive time-out; 0: none
+  bool requireSuccess = false;  // a non-2xx status is an error
+  HWND notifyWindow = nullptr;  // states are posted here; nullptr: silent
+  UINT notifyMessage = 0;       // wParam: generation, lParam: state
+  WPARAM generation = 0;
+};
+
+class Transfer {
+ public:
+  explicit Transfer(TransferSetup setup) : setup_(std::move(setup)) {}
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
+
+  // Starts the worker; it keeps the transfer alive through `self`.
+  static UniqueKernelHandle Start(const std::shared_ptr<Transfer>& self);
+
+  // Any thread: ends the transfer. Blocking calls of the worker fail at once.
+  void Abort() noexcept;
+
+  // Readable once the worker posted 8 (headers) or ended (everything).
+  std::wstring RawHeaders() const;
+  DWORD Status() const;
+  bool Succeeded() const;  // the whole body arrived
+  std::string TakeBody();
+
+ private:
+  static DWORD WINAPI ThreadMain(void* param);
+  static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD);
+  bool Run();
+  bool Keep(UniqueInternet& slot, HINTERNET h);
+  // Runs WinINet calls unless aborted; Abort closes the handles only while
+  // such a call runs.
+  template <typename Call>
+  bool Guarded(Call call);
+  static void CloseOutsideLock(UniqueInternet& request, UniqueInternet& connection, UniqueInternet& session) noexcept;
+  bool ReadBody(HINTERNET request, const std::wstring& headers);
+  void CloseHandles() noexcept;
+  void Advance(short state);
+  void Post(short state);
+
+  const TransferSetup setup_;
+  short lastState_ = 0;  // worker only
+
+  mutable std::mutex mu_;
+  bool aborted_ = false;
+  bool inCall_ = false;
+  UniqueInternet session_, connection_, request_;
+  std::wstring headers_;
+  DWORD status_ = 0;
+  bool succeeded_ = false;
+  std::string body_;
+};
+
+}  // namespace sb

@@ -1,0 +1,237 @@
+#include "platform/player/player_window.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "platform/form.h"
+
+namespace sb {
+namespace {
+
+constexpr wchar_t kClassName[] = L"SongBoxMediaPlayer";
+constexpr COLORREF kBackground = RGB(238, 245, 252);
+constexpr COLORREF kLine = RGB(196, 214, 232);
+constexpr UINT_PTR kTickTimer = 1;
+constexpr int kPlayId = 101, kStopId = 102;
+constexpr int kSeekUnitsPerSecond = 10;
+
+bool RegisterClassOnce(WNDPROC proc) {
+  static const bool registered = [proc] {
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  }();
+  return registered;
+}
+
+std::wstring Clock(double seconds) {
+  int s = seconds > 0 ? static_cast<int>(seconds) : 0;
+  wchar_t text[16];
+  swprintf(text, 16, L"%02d:%02d", s / 60, s % 60);
+  return text;
+}
+
+}  // namespace
+
+PlayerWindow::~PlayerWindow() {
+  if (!hwnd_) return;
+  SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
+  hwnd_.reset();
+}
+
+bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, PlayerWindowEvents events) {
+  if (!RegisterClassOnce(&PlayerWindow::WndProc)) return false;
+  events_ = std::move(events);
+  initialVolume_ = volume;
+  font_ = MakeFont(L"宋体", 9, false);
+  background_.reset(CreateSolidBrush(kBackground));
+  HWND h = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect.left, rect.top,
+                           rect.right - rect.left, rect.bottom - rect.top, parent,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
+  if (!h) return false;
+  hwnd_.reset(h);
+  RECT client{};
+  GetClientRect(h, &client);
+  OnSize(client.right, client.bottom);
+  return true;
+}
+
+LRESULT CALLBACK PlayerWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* self = reinterpret_cast<PlayerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+  return self->HandleMessage(hwnd, msg, wp, lp);
+}
+
+LRESULT PlayerWindow::HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_CREATE:
+      OnCreate(h);
+      return 0;
+    case WM_NCDESTROY:
+      // The parent may destroy us first; the owner must not destroy a stale handle.
+      SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+      hwnd_.release();
+      return DefWindowProcW(h, msg, wp, lp);
+    case WM_SIZE:
+      OnSize(LOWORD(lp), HIWORD(lp));
+      return 0;
+    case WM_COMMAND:
+      OnCommand(wp, lp);
+      return 0;
+    case WM_HSCROLL:
+      OnHScroll(reinterpret_cast<HWND>(lp), LOWORD(wp));
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
+    case WM_PAINT:
+      OnPaint();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+      return OnCtlColor(reinterpret_cast<HDC>(wp));
+    case WM_CONTEXTMENU:
+      return 0;  // the player has no context menu
+    case WM_TIMER:
+      if (wp == kTickTimer && events_.tick) events_.tick();
+      return 0;
+    case kMsgPlaybackEvent:
+      if (events_.playbackEvent) events_.playbackEvent(wp, lp);
+      return 0;
+    case kMsgRaiseState:
+      if (events_.raiseState) events_.raiseState(static_cast<int>(wp));
+      return 0;
+    default:
+      return DefWindowProcW(h, msg, wp, lp);
+  }
+}
+
+void PlayerWindow::OnCreate(HWND h) {
+  HINSTANCE inst = GetModuleHandleW(nullptr);
+  auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
+    HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, h,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
+    SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    return c;
+  };
+  play_ = child(L"Button", L"播放", BS_PUSHBUTTON | WS_TABSTOP, kPlayId);
+  stop_ = child(L"Button", L"停止", BS_PUSHBUTTON | WS_TABSTOP, kStopId);
+  seek_ = child(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | TBS_ENABLESELRANGE | WS_TABSTOP, 0);
+  time_ = child(L"STATIC", L"00:00 / 00:00", SS_CENTER | SS_CENTERIMAGE, 0);
+  volumeLabel_ = child(L"STATIC", L"音量", SS_RIGHT | SS_CENTERIMAGE, 0);
+  volume_ = child(TRACKBAR_CLASSW, L"", TBS_HORZ | TBS_NOTICKS | WS_TABSTOP, 0);
+  SendMessageW(seek_, TBM_SETRANGE, TRUE, MAKELPARAM(0, 0));
+  SendMessageW(volume_, TBM_SETRANGE, TRUE, MAKELPARAM(0, 100));
+  SendMessageW(volume_, TBM_SETPAGESIZE, 0, 10);
+  SendMessageW(volume_, TBM_SETPOS, TRUE, initialVolume_);
+}
+
+// One compact row along the top; the strip below stays free for the owner's
+// status label.
+void PlayerWindow::OnSize(int width, int height) {
+  if (!play_) return;
+  const int rowTop = 3, rowHeight = std::min(24, std::max(16, height - 6));
+  const int button = 44, gap = 4, timeWidth = 96, volumeLabelWidth = 30, volumeWidth = 90;
+  int x = gap;
+  MoveWindow(play_, x, rowTop, button, rowHeight, TRUE);
+  x += button + gap;
+  MoveWindow(stop_, x, rowTop, button, rowHeight, TRUE);
+  x += button + gap;
+  const int right = width - gap;
+  const int volumeLeft = right - volumeWidth;
+  const int labelLeft = volumeLeft - volumeLabelWidth;
+  const int timeLeft = labelLeft - gap - timeWidth;
+  MoveWindow(seek_, x, rowTop, std::max(20, timeLeft - x), rowHeight, TRUE);
+  MoveWindow(time_, timeLeft, rowTop, timeWidth, rowHeight, TRUE);
+  MoveWindow(volumeLabel_, labelLeft, rowTop, volumeLabelWidth, rowHeight, TRUE);
+  MoveWindow(volume_, volumeLeft, rowTop, volumeWidth, rowHeight, TRUE);
+}
+
+void PlayerWindow::OnCommand(WPARAM wp, LPARAM) {
+  if (HIWORD(wp) != BN_CLICKED) return;
+  if (LOWORD(wp) == kPlayId && events_.playPause) events_.playPause();
+  if (LOWORD(wp) == kStopId && events_.stop) events_.stop();
+}
+
+void PlayerWindow::OnHScroll(HWND bar, int code) {
+  const int pos = static_cast<int>(SendMessageW(bar, TBM_GETPOS, 0, 0));
+  if (bar == volume_) {
+    if (events_.volume) events_.volume(pos);
+    return;
+  }
+  if (bar != seek_) return;
+  if (code == TB_THUMBTRACK) {
+    dragging_ = true;
+    return;
+  }
+  if (code == TB_ENDTRACK && !dragging_) return;  // keyboard/page moves end with TB_ENDTRACK too
+  dragging_ = false;
+  double target = static_cast<double>(pos) / kSeekUnitsPerSecond;
+  target = std::min(target, arrived_);
+  if (events_.seek) events_.seek(target);
+}
+
+void PlayerWindow::OnPaint() {
+  PaintDc paint(hwnd_.get());
+  RECT client{};
+  GetClientRect(hwnd_.get(), &client);
+  FillRect(paint.get(), &client, background_.get());
+  UniquePen pen(CreatePen(PS_SOLID, 1, kLine));
+  SelectGuard select(paint.get(), pen.get());
+  MoveToEx(paint.get(), 0, 0, nullptr);
+  LineTo(paint.get(), client.right, 0);
+  MoveToEx(paint.get(), 0, client.bottom - 1, nullptr);
+  LineTo(paint.get(), client.right, client.bottom - 1);
+}
+
+LRESULT PlayerWindow::OnCtlColor(HDC dc) {
+  SetBkColor(dc, kBackground);
+  SetTextColor(dc, RGB(0, 64, 96));
+  return reinterpret_cast<LRESULT>(background_.get());
+}
+
+void PlayerWindow::ShowPlaying(bool playing) {
+  SetWindowTextW(play_, playing ? L"暂停" : L"播放");
+}
+
+void PlayerWindow::ShowTimes(double elapsed, double total, double arrived) {
+  arrived_ = arrived;
+  total_ = std::max(total, arrived);
+  const int range = static_cast<int>(std::ceil(total_ * kSeekUnitsPerSecond));
+  if (SendMessageW(seek_, TBM_GETRANGEMAX, 0, 0) != range) SendMessageW(seek_, TBM_SETRANGEMAX, TRUE, range);
+  SendMessageW(seek_, TBM_SETSEL, TRUE, MAKELPARAM(0, std::min(range, static_cast<int>(arrived * kSeekUnitsPerSecond))));
+  if (!dragging_) SendMessageW(seek_, TBM_SETPOS, TRUE, static_cast<LPARAM>(elapsed * kSeekUnitsPerSecond));
+  std::wstring text = Clock(elapsed) + L" / " + (total > 0 ? Clock(total) : std::wstring(L"--:--"));
+  wchar_t current[32]{};
+  GetWindowTextW(time_, current, 32);
+  if (text != current) SetWindowTextW(time_, text.c_str());
+}
+
+void PlayerWindow::SetVolume(int volume) {
+  SendMessageW(volume_, TBM_SETPOS, TRUE, volume);
+}
+
+void PlayerWindow::StartTicks() {
+  if (ticking_) return;
+  ticking_ = SetTimer(hwnd_.get(), kTickTimer, 250, nullptr) != 0;
+}
+
+void PlayerWindow::StopTicks() {
+  if (!ticking_) return;
+  KillTimer(hwnd_.get(), kTickTimer);
+  ticking_ = false;
+}
+
+}  // namespace sb

@@ -1,0 +1,48 @@
+// Flat borders for windows with a sunken client edge, and the grid frame.
+#include "skin/skin_border.h"
+
+#include "platform/handles.h"
+#include "skin/skin_draw.h"
+#include "skin/skin_painters.h"
+
+namespace sb {
+
+EdgeSize ClientEdgeSize(HWND hwnd) {
+  const WindowBoxInfo box = WindowBox(hwnd);
+  RECT client{};
+  GetClientRect(hwnd, &client);
+  const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  const int vscroll = (style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
+  const int hscroll = (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+  return {HalfToEven(box.width - client.right - vscroll), HalfToEven(box.height - client.bottom - hscroll)};
+}
+
+COLORREF FrameColorFor(HWND hwnd) { return IsWindowEnabled(hwnd) ? kSkinFrameColor : kSkinFrameColorDisabled; }
+
+LRESULT FlatBorderNcPaint(HWND hwnd, WPARAM wp, LPARAM lp, WNDPROC old) {
+  const LRESULT result = CallWindowProcW(old, hwnd, WM_NCPAINT, wp, lp);
+  if ((GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) == 0) return result;
+  const EdgeSize edge = ClientEdgeSize(hwnd);
+  const WindowBoxInfo box = WindowBox(hwnd);
+  WindowDc window = WindowDc::Whole(hwnd);
+  WindowDc client = WindowDc::Client(hwnd);
+  if (!window) return result;
+  FrameBox(window.get(), 0, 0, box.width, box.height, FrameColorFor(hwnd));
+  const COLORREF background = GetBkColor(client.get());
+  for (int d = 1; d <= edge.bx; ++d)
+    FrameBox(window.get(), d, d, box.width - d - 1, box.height - d - 1, background);
+  return result;
+}
+
+LRESULT HandleGridMessage(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, WNDPROC old) {
+  if (msg == WM_NCPAINT) return FlatBorderNcPaint(hwnd, wp, lp, old);
+  const LRESULT result = CallWindowProcW(old, hwnd, msg, wp, lp);
+  if (msg == WM_PAINT && (GetWindowLongPtrW(hwnd, GWL_STYLE) & WS_BORDER)) {
+    const WindowBoxInfo box = WindowBox(hwnd);
+    WindowDc window = WindowDc::Whole(hwnd);
+    FrameBox(window.get(), 0, 0, box.width, box.height, FrameColorFor(hwnd));
+  }
+  return result;
+}
+
+}  // namespace sb
