@@ -61,6 +61,7 @@ TEST_F(SongPlaybackTest, DoubleClickWithNoSelectedRowReplaysTheCurrentSong) {
   ASSERT_TRUE(sbtest::PumpUntil([&] { return Requests("/data/a.mp3") > 0; }, 5000));
   window->Player().Stop();
   sbtest::PumpFor(200);
+  const std::wstring stopped = window->Player().Status();
   TestCatalogue::Get().server().ClearLog();
   window->DisableDownloadButton();
   sbtest::MouseClick(list, sbtest::BelowLastRow(list), Button::Left, 2);
@@ -68,7 +69,9 @@ TEST_F(SongPlaybackTest, DoubleClickWithNoSelectedRowReplaysTheCurrentSong) {
   EXPECT_EQ(AddressPageRequests(), 0);
   EXPECT_EQ(window->Player().URL(), root + L"data/a.mp3");
   EXPECT_TRUE(IsWindowEnabled(command2));
-  EXPECT_TRUE(sbtest::PumpUntil([&] { return Requests("/data/a.mp3") > 0; }, 5000)) << "play was requested again";
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return window->Player().Status() != stopped; }, 5000))
+      << "play was requested again";
+  EXPECT_EQ(sb::Form::GetText(window->Controls().lMedia), window->Player().Status());
 }
 
 TEST_F(SongPlaybackTest, PlayButtonResolvesTheSelectedSongAndLeavesTheDownloadButtonAlone) {
