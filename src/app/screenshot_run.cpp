@@ -17,7 +17,7 @@ void ArmScreenshot(MainWindow& window, const std::wstring& pngPath) {
     window.StartTimer(kScreenshotTimer, kSettleMs, [&window, pngPath] {
       window.StopTimer(kScreenshotTimer);
       RedrawWindow(window.hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-      SaveWindowPng(window.hwnd(), pngPath);
+      SaveClientPng(window.hwnd(), pngPath);
       window.Unload();
     });
   };

@@ -34,9 +34,10 @@ bool SaveBitmapPng(HBITMAP bitmap, const std::wstring& path) {
          SUCCEEDED(encoder->Commit());
 }
 
-bool SaveWindowPng(HWND hwnd, const std::wstring& path) {
+bool SaveClientPng(HWND hwnd, const std::wstring& path) {
   RECT r{};
-  if (!GetWindowRect(hwnd, &r)) return false;
+  if (!GetClientRect(hwnd, &r)) return false;
+  MapWindowPoints(hwnd, nullptr, reinterpret_cast<POINT*>(&r), 2);
   int w = r.right - r.left, h = r.bottom - r.top;
   WindowDc screen = WindowDc::Client(nullptr);
   UniqueMemoryDc mem(CreateCompatibleDC(screen.get()));

@@ -8,7 +8,8 @@
 namespace sb {
 
 bool SaveBitmapPng(HBITMAP bitmap, const std::wstring& path);
-bool SaveWindowPng(HWND hwnd, const std::wstring& path);
+// The client area as it is on the screen.
+bool SaveClientPng(HWND hwnd, const std::wstring& path);
 
 // A Linux path as Wine maps it (Z:\...); other paths are returned unchanged.
 std::wstring HostPathToWindows(const std::wstring& path);

@@ -136,7 +136,7 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
   for (int y = b.top + 3; y < b.bottom - 3; ++y)
     for (int x = b.left + 3; x < b.right - 3; ++x) buttonPixels.push_back(GetPixel(screen.get(), x, y));
   EXPECT_GT(InkPixels(buttonPixels), 40) << "更新列表 is drawn";
-  EXPECT_TRUE(sb::SaveWindowPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window.png"));
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window.png"));
   sbtest::CloseMainWindow(*window);
 }
 
