@@ -35,12 +35,22 @@ std::basic_string<CharT> Widen(std::u16string_view s) {
 // pattern has a border: after a mismatch only the mismatching character can
 // start the next occurrence. That makes each step an exact one-character-at-a-
 // time scanner for "replace every occurrence, left to right".
+// Patterns are plain ASCII, so any other character passes an idle step.
 constexpr bool FirstCharacterIsUnique(std::u16string_view find) {
   return find.find(find[0], 1) == std::u16string_view::npos;
 }
+constexpr bool IsAscii(std::u16string_view find) {
+  for (char16_t c : find) {
+    if (c >= 128) return false;
+  }
+  return true;
+}
 constexpr bool AllStepsScanStreamwise() {
   for (const Replacement& step : kSteps) {
-    if (step.find.empty() || !FirstCharacterIsUnique(step.find) || step.with.size() > step.find.size()) return false;
+    if (step.find.empty() || !FirstCharacterIsUnique(step.find) || !IsAscii(step.find) ||
+        step.with.size() > step.find.size()) {
+      return false;
+    }
   }
   return true;
 }

@@ -44,8 +44,11 @@ class Inet {
   // Raised on the UI thread (the thread that made the control), in order.
   std::function<void(short state)> StateChanged;
 
+  // Seconds; default 60, 0 waits without limit. A connection, a send or a
+  // receive that makes no progress for this long fails the request; OpenURL
+  // also gives up when the whole request takes longer, as it holds the UI.
   int RequestTimeout() const;
-  void SetRequestTimeout(int seconds);  // default 60
+  void SetRequestTimeout(int seconds);
   int Protocol() const;
   void SetProtocol(int protocol);
 
@@ -53,13 +56,19 @@ class Inet {
   // charset). nullopt on a refused address, network error, time-out or busy control.
   std::optional<std::wstring> OpenURL(const std::wstring& url);
 
-  // Starts an asynchronous request; false (and no notification) when the
-  // address is refused at once or the control is busy.
+  // Starts an asynchronous GET; false (and no notification) when the address
+  // is refused at once or the control is busy. A non-2xx status, a body
+  // shorter than its Content-Length or a dropped connection end in icError;
+  // icResponseCompleted comes once the whole body is held for GetChunk.
   bool Execute(const std::wstring& url, const std::wstring& operation);
   bool StillExecuting() const;
 
+  // A header of the latest response, "" when absent; usable from icResponseReceived on.
   std::wstring GetHeader(const std::wstring& name) const;
+  // The next at most `size` bytes of the completed body; empty once all are read.
   std::vector<uint8_t> GetChunk(int size, int dataType = icByteArray);
+  // Stops the running request; no notification of it arrives afterwards.
+  // Harmless when idle and safe inside a StateChanged handler.
   void Cancel();
 
  private:

@@ -79,7 +79,11 @@ DWORD WINAPI Transfer::ThreadMain(void* param) {
 
 void CALLBACK Transfer::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD) {
   short state = StateOfStatus(status);
-  if (state != icNone && context) reinterpret_cast<Transfer*>(context)->Advance(state);
+  if (state == icNone || !context) return;
+  try {
+    reinterpret_cast<Transfer*>(context)->Advance(state);
+  } catch (...) {
+  }
 }
 
 bool Transfer::Keep(UniqueInternet& slot, HINTERNET h) {

@@ -2,3 +2,9 @@ native_test(NAME inet_headers_test SOURCES
   ${SRC}/platform/inet_headers.cpp ${TESTS}/platform/inet_headers_test.cpp)
 native_fuzz(NAME inet_headers_fuzz SECONDS 20 SOURCES
   ${SRC}/platform/inet_headers.cpp ${TESTS}/platform/inet_headers_fuzz.cpp)
+native_test(NAME player_media_test SOURCES
+  ${SRC}/platform/player/mp3_frame.cpp ${SRC}/platform/player/wav_header.cpp
+  ${TESTS}/platform/mp3_frame_test.cpp ${TESTS}/platform/wav_header_test.cpp)
+native_fuzz(NAME player_media_fuzz SECONDS 20 SOURCES
+  ${SRC}/platform/player/mp3_frame.cpp ${SRC}/platform/player/wav_header.cpp
+  ${TESTS}/platform/media_probe_fuzz.cpp)

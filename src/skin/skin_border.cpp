@@ -28,9 +28,11 @@ LRESULT FlatBorderNcPaint(HWND hwnd, WPARAM wp, LPARAM lp, WNDPROC old) {
   WindowDc client = WindowDc::Client(hwnd);
   if (!window) return result;
   FrameBox(window.get(), 0, 0, box.width, box.height, FrameColorFor(hwnd));
+  // The rings inside the outer line up to the client area; a ring at depth bx
+  // would already lie on the client's first row and column.
   const COLORREF background = GetBkColor(client.get());
-  for (int d = 1; d <= edge.bx; ++d)
-    FrameBox(window.get(), d, d, box.width - d - 1, box.height - d - 1, background);
+  for (int d = 1; d < edge.bx; ++d)
+    FrameBox(window.get(), d, d, box.width - 2 * d, box.height - 2 * d, background);
   return result;
 }
 

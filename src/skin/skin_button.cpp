@@ -29,13 +29,17 @@ HDC StateDc(HWND hwnd, int state) {
   return reinterpret_cast<HDC>(GetSkinProp(hwnd, StatePropName(kPropHdcPrefix, state).c_str()));
 }
 
+// Whether the images are made for a button that has none yet (attach) or
+// replace the ones it has (a new size).
+enum class Images { Fresh, Replace };
+
 // Gives state image `state` a fresh W x H bitmap (making its DC first when
 // there is none) and frees the bitmap it replaces.
-void MakeStateImage(HWND hwnd, int state, HDC windowDc, int width, int height) {
+void MakeStateImage(HWND hwnd, int state, HDC windowDc, int width, int height, Images mode) {
   SkinState& skin = Skin();
   const std::wstring dcName = StatePropName(kPropHdcPrefix, state);
   const std::wstring bmpName = StatePropName(kPropBmpPrefix, state);
-  HDC dc = reinterpret_cast<HDC>(GetSkinProp(hwnd, dcName.c_str()));
+  HDC dc = mode == Images::Replace ? reinterpret_cast<HDC>(GetSkinProp(hwnd, dcName.c_str())) : nullptr;
   if (!dc) {
     UniqueMemoryDc made(CreateCompatibleDC(windowDc));
     if (!made) return;
@@ -47,8 +51,10 @@ void MakeStateImage(HWND hwnd, int state, HDC windowDc, int width, int height) {
   if (!bmp) return;
   ++skin.gdiObjects;
   SelectObject(dc, bmp.get());
-  UniqueBitmap old(reinterpret_cast<HBITMAP>(GetSkinProp(hwnd, bmpName.c_str())));
-  if (old) --skin.gdiObjects;
+  if (mode == Images::Replace) {
+    UniqueBitmap old(reinterpret_cast<HBITMAP>(GetSkinProp(hwnd, bmpName.c_str())));
+    if (old) --skin.gdiObjects;
+  }
   SetSkinProp(hwnd, bmpName.c_str(), reinterpret_cast<INT_PTR>(bmp.release()));
 }
 
@@ -67,10 +73,10 @@ void FreeStateImage(HWND hwnd, int state) {
   RemoveSkinProp(hwnd, bmpName.c_str());
 }
 
-void MakeStateImages(HWND hwnd) {
+void MakeStateImages(HWND hwnd, Images mode) {
   WindowBoxInfo box = WindowBox(hwnd);
   WindowDc windowDc = WindowDc::Whole(hwnd);
-  for (int i = 0; i < kStateCount; ++i) MakeStateImage(hwnd, i, windowDc.get(), box.width, box.height);
+  for (int i = 0; i < kStateCount; ++i) MakeStateImage(hwnd, i, windowDc.get(), box.width, box.height, mode);
   PaintButtonFaces(hwnd);
 }
 
@@ -95,18 +101,18 @@ bool CursorOver(HWND hwnd) {
   return GetCursorPos(&pt) && WindowFromPoint(pt) == hwnd;
 }
 
+constexpr LONG_PTR kTypeMask = BS_TYPEMASK;
+
 // Dialogs move the default-button look between their buttons with
 // BM_SETSTYLE. A skin-painted button keeps its owner-draw type (so its own
 // painting never shows through) and the requested type is remembered for detach.
 LRESULT OnSetStyle(HWND hwnd, WPARAM wp, LPARAM lp, WNDPROC old) {
   LONG_PTR saved = GetSkinProp(hwnd, kPropOldStyle);
-  LONG_PTR wanted = (saved & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | static_cast<LONG_PTR>(wp & BS_TYPEMASK);
-  if (KeepsOwnPainting(saved) || KeepsOwnPainting(wanted)) {
-    SetSkinProp(hwnd, kPropOldStyle, wanted);
-    return CallWindowProcW(old, hwnd, BM_SETSTYLE, wp, lp);
-  }
+  LONG_PTR wanted = (saved & ~kTypeMask) | (static_cast<LONG_PTR>(wp) & kTypeMask);
   SetSkinProp(hwnd, kPropOldStyle, wanted);
-  return CallWindowProcW(old, hwnd, BM_SETSTYLE, (wp & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW, lp);
+  bool skinPainted = !KeepsOwnPainting(saved) && !KeepsOwnPainting(wanted);
+  WPARAM type = skinPainted ? (wp & ~static_cast<WPARAM>(kTypeMask)) | BS_OWNERDRAW : wp;
+  return CallWindowProcW(old, hwnd, BM_SETSTYLE, type, lp);
 }
 
 // The blend behind BlendButtonFace with the alpha already at hand: property
@@ -138,7 +144,7 @@ LRESULT OnPaint(HWND hwnd, WPARAM wp, LPARAM lp, WNDPROC old) {
 }
 
 void OnSize(HWND hwnd) {
-  MakeStateImages(hwnd);
+  MakeStateImages(hwnd, Images::Replace);
   SetRoundRegion(hwnd);
 }
 
@@ -210,7 +216,7 @@ bool KeepsOwnPainting(LONG_PTR style) {
 }
 
 void AttachButton(HWND hwnd) {
-  MakeStateImages(hwnd);
+  MakeStateImages(hwnd, Images::Fresh);
   LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
   if (!KeepsOwnPainting(style)) SendMessageW(hwnd, BM_SETSTYLE, BS_OWNERDRAW, TRUE);
   SetSkinProp(hwnd, kPropOldStyle, style);
@@ -224,7 +230,10 @@ void AttachButton(HWND hwnd) {
 void DetachButton(HWND hwnd) {
   for (int i = 0; i < kStateCount; ++i) FreeStateImage(hwnd, i);
   StopFade(hwnd);
-  SetWindowLongPtrW(hwnd, GWL_STYLE, GetSkinProp(hwnd, kPropOldStyle));
+  // Only the button type is the skin's change; visibility and the enabled
+  // state may have moved since attach and stay as they are now.
+  LONG_PTR now = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  SetWindowLongPtrW(hwnd, GWL_STYLE, (now & ~kTypeMask) | (GetSkinProp(hwnd, kPropOldStyle) & kTypeMask));
   RemoveSkinProp(hwnd, kPropOldStyle);
   RemoveSkinProp(hwnd, kPropMouseFlag);
   RemoveSkinProp(hwnd, kPropTimerId);

@@ -16,7 +16,7 @@ int main() {
     text += id + L" song" + id + L" 第" + std::to_wstring(i) + L"首\u3000新歌 林小雨 青石唱片 2026-12-01 p" + id + L" l" +
             id + L" " + std::to_wstring(i % 500) + L" " + std::to_wstring(i * 13) + L" 1\r\n";
   }
-  sbtest::SongListForm f;
+  sbtest::SongListForm f(true);
   auto start = std::chrono::steady_clock::now();
   SendMessageW(f.text1, EM_SETLIMITTEXT, 0, 0x7FFFFFFE);
   f.SetText(f.text1, text);

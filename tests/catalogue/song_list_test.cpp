@@ -117,7 +117,7 @@ TEST(Updata, FailuresShowTheBusyMessageAndKeepText1) {
   EXPECT_EQ(f.Rows(), 1);
 }
 
-TEST(Updata, KeepsAPageFarLongerThanAnEditHoldsByDefault) {
+TEST(Updata, ALongPageArrivesWholeInText1AndTheList) {
   sbtest::TestHttpServer server;
   std::wstring page = L"Data.Nlist.news=[";
   const int songs = 3000;

@@ -13,7 +13,9 @@ namespace sbtest {
 
 class SongListForm : public sb::Form {
  public:
-  SongListForm() {
+  // Hidden unless asked: under Wine without a window manager, hiding a shown
+  // top-level window waits for the X server for a while.
+  explicit SongListForm(bool visible = false) {
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     CreateForm({L"歌曲", 9000, 6000});
@@ -28,7 +30,7 @@ class SongListForm : public sb::Form {
       col.iSubItem = k;
       SendMessageW(list, LVM_INSERTCOLUMNW, k, reinterpret_cast<LPARAM>(&col));
     }
-    ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
+    if (visible) ShowWindow(hwnd(), SW_SHOWNOACTIVATE);
   }
 
   int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }

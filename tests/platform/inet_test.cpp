@@ -73,6 +73,15 @@ class InetTest : public ::testing::Test {
     return server.Root() + std::wstring(path.begin(), path.end());
   }
   void TearDown() override { release = true; }
+  // Runs one Execute to its end and gives the states it reported.
+  static std::vector<short> Fetch(sb::Inet& inet, const std::wstring& url, int ms = 15000) {
+    Recorder rec;
+    rec.Attach(inet);
+    EXPECT_TRUE(inet.Execute(url, L"GET"));
+    EXPECT_TRUE(rec.WaitEnd(ms));
+    inet.StateChanged = nullptr;
+    return rec.states.empty() ? std::vector<short>{sb::icNone} : rec.states;
+  }
 
   sbtest::TestHttpServer server;
   std::atomic<bool> release{false};
@@ -261,20 +270,20 @@ TEST_F(InetTest, HeadersAreReadableWhenResponseReceivedIsReported) {
   });
   sb::Inet inet;
   std::wstring lengthAt8;
+  bool ended = false;
   inet.StateChanged = [&](short s) {
-    if (s == sb::icResponseReceived && lengthAt8.empty()) lengthAt8 = inet.GetHeader(L"Content-Length");
-    if (s == sb::icResponseReceived) release = true;
-  };
-  Recorder rec;
-  auto inner = inet.StateChanged;
-  inet.StateChanged = [&](short s) {
-    inner(s);
-    rec.states.push_back(s);
+    if (s == sb::icResponseReceived && lengthAt8.empty()) {
+      lengthAt8 = inet.GetHeader(L"Content-Length");
+      release = true;  // the rest of the body only comes now
+    }
+    ended = s == sb::icResponseCompleted || s == sb::icError;
+    if (ended) {
+      EXPECT_EQ(s, sb::icResponseCompleted);
+    }
   };
   ASSERT_TRUE(inet.Execute(At("wait"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return ended; }));
   EXPECT_EQ(lengthAt8, L"10");
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
   EXPECT_EQ(ReadAll(inet, 512), "1234567890");
 }
 
@@ -296,7 +305,7 @@ TEST_F(InetTest, FailuresEndWithErrorAndNeverWithCompleted) {
     Recorder rec;
     rec.Attach(inet);
     ASSERT_TRUE(inet.Execute(url, L"GET"));
-    ASSERT_TRUE(rec.WaitEnd()) << std::string(url.begin(), url.end());
+    ASSERT_TRUE(rec.WaitEnd());
     sbtest::PumpFor(50);
     EXPECT_EQ(rec.states.back(), sb::icError) << std::string(url.begin(), url.end());
     EXPECT_EQ(rec.Count(sb::icError), 1);
@@ -312,13 +321,31 @@ TEST_F(InetTest, BodyWithoutContentLengthCompletesWithAnEmptyHeader) {
     c.Respond(200, body, "audio/mpeg", false);
   });
   sb::Inet inet;
-  Recorder rec;
-  rec.Attach(inet);
-  ASSERT_TRUE(inet.Execute(At("nolength"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
+  EXPECT_EQ(Fetch(inet, At("nolength")).back(), sb::icResponseCompleted);
   EXPECT_EQ(inet.GetHeader(L"Content-Length"), L"");
   EXPECT_EQ(ReadAll(inet, 512), body);
+}
+
+TEST_F(InetTest, ChunkedBodyCompletesWithoutAContentLength) {
+  server.Route("/whole", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+           "5\r\nhello\r\n6\r\n world\r\n0\r\n\r\n");
+  });
+  sb::Inet inet;
+  EXPECT_EQ(Fetch(inet, At("whole")).back(), sb::icResponseCompleted);
+  EXPECT_EQ(inet.GetHeader(L"Content-Length"), L"");
+  EXPECT_EQ(ReadAll(inet, 512), "hello world");
+}
+
+TEST_F(InetTest, RedirectsAreFollowed) {
+  server.Route("/old", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 302 Found\r\nLocation: /new\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+  });
+  server.Serve("/new", "moved here");
+  sb::Inet inet;
+  EXPECT_EQ(Fetch(inet, At("old")).back(), sb::icResponseCompleted);
+  EXPECT_EQ(ReadAll(inet, 512), "moved here");
+  EXPECT_EQ(inet.OpenURL(At("old")), L"moved here");
 }
 
 TEST_F(InetTest, SlowServerStillCompletes) {
@@ -332,11 +359,7 @@ TEST_F(InetTest, SlowServerStillCompletes) {
   });
   sb::Inet inet;
   inet.SetRequestTimeout(5);
-  Recorder rec;
-  rec.Attach(inet);
-  ASSERT_TRUE(inet.Execute(At("slow"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
+  EXPECT_EQ(Fetch(inet, At("slow")).back(), sb::icResponseCompleted);
   EXPECT_EQ(ReadAll(inet, 512), body);
 }
 
@@ -347,13 +370,9 @@ TEST_F(InetTest, StalledServerEndsInErrorAtTheTimeOut) {
   });
   sb::Inet inet;
   inet.SetRequestTimeout(1);
-  Recorder rec;
-  rec.Attach(inet);
   auto start = Clock::now();
-  ASSERT_TRUE(inet.Execute(At("stall"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd(6000));
+  EXPECT_EQ(Fetch(inet, At("stall"), 6000).back(), sb::icError);
   EXPECT_LT(MsSince(start), 4000);
-  EXPECT_EQ(rec.states.back(), sb::icError);
 }
 
 TEST_F(InetTest, RefusedAddressesFailAtOnceWithoutANotification) {
@@ -369,14 +388,9 @@ TEST_F(InetTest, RefusedAddressesFailAtOnceWithoutANotification) {
 }
 
 TEST_F(InetTest, AddressIsTrimmedBeforeTheRequest) {
-  server.Serve("/a b.mp3", "x");
   server.Serve("/t.mp3", "tune");
   sb::Inet inet;
-  Recorder rec;
-  rec.Attach(inet);
-  ASSERT_TRUE(inet.Execute(L" \t " + At("t.mp3") + L" \r\n", L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
+  EXPECT_EQ(Fetch(inet, L" \t " + At("t.mp3") + L" \r\n").back(), sb::icResponseCompleted);
   EXPECT_EQ(ReadAll(inet, 512), "tune");
   EXPECT_EQ(server.CountRequests("/t.mp3"), 1);
 }
@@ -397,10 +411,7 @@ TEST_F(InetTest, SecondRequestWhileOneRunsIsRefusedAndLaterOnesWork) {
   EXPECT_EQ(rec.Count(sb::icResponseCompleted), 1);
   EXPECT_EQ(ReadAll(inet, 512), "first");
 
-  rec.states.clear();
-  ASSERT_TRUE(inet.Execute(At("next"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
+  EXPECT_EQ(Fetch(inet, At("next")).back(), sb::icResponseCompleted);
   EXPECT_EQ(ReadAll(inet, 512), "second");
   EXPECT_EQ(inet.OpenURL(At("next")), L"second");
   EXPECT_EQ(server.CountRequests("/next"), 2);
@@ -431,10 +442,7 @@ TEST_F(InetTest, CancelIsHarmlessWhenIdleAndSilencesARunningRequest) {
   EXPECT_TRUE(inet.GetChunk(512).empty());
   inet.Cancel();
 
-  rec.states.clear();
-  ASSERT_TRUE(inet.Execute(At("next"), L"GET"));
-  ASSERT_TRUE(rec.WaitEnd());
-  EXPECT_EQ(rec.states.back(), sb::icResponseCompleted);
+  EXPECT_EQ(Fetch(inet, At("next")).back(), sb::icResponseCompleted);
   EXPECT_EQ(ReadAll(inet, 512), "again");
 }
 

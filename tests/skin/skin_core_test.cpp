@@ -302,6 +302,41 @@ TEST_F(SkinCoreTest, PaintShowsTheNinePartFace) {
   EXPECT_GT(dark, 10);
 }
 
+TEST_F(SkinCoreTest, PaintStopsARunningFadeAtFullAlpha) {
+  Attach();
+  PointerOver(w_->push);
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+  ASSERT_EQ(Prop(w_->push, sb::kPropTimerId), 1);
+  InvalidateRect(w_->push, nullptr, FALSE);
+  EXPECT_EQ(SendMessageW(w_->push, WM_PAINT, 0, 0), 0);
+  EXPECT_EQ(Prop(w_->push, sb::kPropTimerId), 0);
+  EXPECT_EQ(Prop(w_->push, sb::kPropAlphaLevel), 255);
+  EXPECT_EQ(sbtest::ReadWindowPixels(w_->push).at(37, 1), Rgb(0x4CC3FB)) << "the hot face, whole";
+  PointerAway();
+}
+
+TEST_F(SkinCoreTest, LongCaptionStaysOnOneLineInsideTheCaptionBox) {
+  SetWindowTextW(w_->push, L"");
+  Attach();
+  sbtest::Pixels empty = sbtest::ReadDcPixels(reinterpret_cast<HDC>(Prop(w_->push, L"HDC0")), 75, 25);
+  ASSERT_TRUE(sb::SkinDetach(w_->hwnd()));
+  SetWindowTextW(w_->push, L"这是一个非常非常长的按钮标题文字");
+  Attach();
+  sbtest::Pixels text = sbtest::ReadDcPixels(reinterpret_cast<HDC>(Prop(w_->push, L"HDC0")), 75, 25);
+  int inside = 0, outside = 0, nearRight = 0;
+  for (int y = 0; y < 25; ++y) {
+    for (int x = 0; x < 75; ++x) {
+      bool differs = text.at(x, y) != empty.at(x, y);
+      bool inBox = x >= 2 && x < 73 && y >= 2 && y < 23;
+      (inBox ? inside : outside) += differs;
+      nearRight += differs && x >= 62;
+    }
+  }
+  EXPECT_GT(inside, 30);
+  EXPECT_EQ(outside, 0) << "the caption is clipped to (2, 2, W - 4, H - 4)";
+  EXPECT_GT(nearRight, 0) << "the cut text runs to the right end (the ellipsis)";
+}
+
 TEST_F(SkinCoreTest, HoverFadesTheHotFaceInAndStops) {
   Attach();
   PointerOver(w_->push);
@@ -540,6 +575,47 @@ TEST_F(SkinCoreTest, DetachRestoresEverything) {
   Send(w_->push, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
   Send(w_->push, WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
   EXPECT_EQ(w_->clicks, 1);
+}
+
+TEST_F(SkinCoreTest, ClickThatDetachesTheFormLeavesNothingBehind) {
+  Attach();
+  HWND form = w_->hwnd();
+  w_->form->OnClick(w_->push, [form] { sb::SkinDetach(form); });
+  const long gdi = baseGdi_;
+  PointerOver(w_->push);
+  Send(w_->push, WM_MOUSEMOVE, 0, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
+  PointerAway();
+  EXPECT_EQ(sb::Skin().attachCount, 0);
+  EXPECT_EQ(CountProps(w_->push), 0) << "the release after the click added no properties";
+  EXPECT_EQ(sb::Skin().gdiObjects, gdi);
+  Sleep(40);
+  MSG m;
+  EXPECT_FALSE(PeekMessageW(&m, w_->push, WM_TIMER, WM_TIMER, PM_NOREMOVE)) << "and started no fade";
+}
+
+TEST_F(SkinCoreTest, ClickThatClosesTheFormIsSafe) {
+  Attach();
+  HWND form = w_->hwnd();
+  w_->form->OnClick(w_->push, [form] { DestroyWindow(form); });
+  Send(w_->push, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 10));
+  Send(w_->push, WM_LBUTTONUP, 0, MAKELPARAM(30, 10));
+  EXPECT_FALSE(IsWindow(form));
+  EXPECT_EQ(sb::Skin().attachCount, 0);
+  EXPECT_EQ(sb::Skin().gdiObjects, baseGdi_);
+}
+
+TEST_F(SkinCoreTest, DetachKeepsStateChangesMadeWhileSkinned) {
+  const LONG_PTR type = GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK;
+  Attach();
+  EnableWindow(w_->push, FALSE);
+  ShowWindow(w_->defaultPush, SW_HIDE);
+  ASSERT_TRUE(sb::SkinDetach(w_->hwnd()));
+  EXPECT_FALSE(IsWindowEnabled(w_->push)) << "detach does not re-enable a button disabled meanwhile";
+  EXPECT_FALSE(IsWindowVisible(w_->defaultPush));
+  EXPECT_EQ(GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK, type);
+  EXPECT_EQ(GetWindowLongPtrW(w_->defaultPush, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
 }
 
 TEST_F(SkinCoreTest, ReattachRebuildsIdenticalBitmaps) {

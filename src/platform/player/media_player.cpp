@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <thread>
 
 #include "platform/player/playback_event.h"
 #include "platform/player/playback_session.h"
 #include "platform/player/player_window.h"
+#include "platform/player/warm_up.h"
 
 namespace sb {
 namespace {
@@ -70,6 +72,7 @@ struct MediaPlayer::Impl {
   double lastFirstBufferMs = 0;
   std::unique_ptr<PlaybackSession> session;
   std::shared_ptr<StreamBuffer> completeMedia;  // kept for replays of the same address
+  std::thread warmUp;
 
   void SetState(PlayerState s, PlayerError e = PlayerError::None) {
     if (s == state && e == error) return;
@@ -93,8 +96,9 @@ struct MediaPlayer::Impl {
     openTickMs = PlayerClockMs();
     lastFirstBufferMs = 0;
     session = std::make_unique<PlaybackSession>(std::move(options));
-    session->Start();
+    // Raised before the threads can post anything, so notifications keep their order.
     SetState(PlayerState::Connecting);
+    session->Start();
     window.StartTicks();
   }
 
@@ -138,6 +142,7 @@ MediaPlayer::MediaPlayer() : impl_(std::make_unique<Impl>(*this)) {}
 
 MediaPlayer::~MediaPlayer() {
   impl_->DropSession();
+  if (impl_->warmUp.joinable()) impl_->warmUp.join();
 }
 
 bool MediaPlayer::Create(const MediaPlayerCreateArgs& args) {
@@ -154,7 +159,9 @@ bool MediaPlayer::Create(const MediaPlayerCreateArgs& args) {
   events.raiseState = [this](int state) {
     if (StateChanged) StateChanged(state);
   };
-  return impl_->window.Create(args.parent, args.rect, args.id, impl_->volume, std::move(events));
+  if (!impl_->window.Create(args.parent, args.rect, args.id, impl_->volume, std::move(events))) return false;
+  if (!impl_->warmUp.joinable()) impl_->warmUp = std::thread(WarmUpPlayback);
+  return true;
 }
 
 HWND MediaPlayer::hwnd() const { return impl_->window.hwnd(); }

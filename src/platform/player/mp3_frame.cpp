@@ -103,16 +103,17 @@ Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, b
         return verdict_;
       }
       tagsSkipped_ = true;
+      searchStart_ = next_;
       break;
     }
     const size_t tag = Id3v2TagSize(data + next_, size - next_);
     if (tag == 0) {
       tagsSkipped_ = true;
+      searchStart_ = next_;
       break;
     }
     next_ += tag;
   }
-  if (searchStart_ == 0) searchStart_ = next_;
 
   for (;;) {
     if (!synced_) {

@@ -10,10 +10,10 @@
 namespace sb {
 namespace {
 
-constexpr double kBufferSeconds = 0.1;
+constexpr double kBufferSeconds = 0.2;
 // Playback starts (and resumes after running dry) once this much is waiting.
 constexpr double kStartAheadSeconds = 0.3;
-constexpr DWORD kTickMs = 100;
+constexpr DWORD kTickMs = 250;
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "platform/player/stream_source.h"
 
+#include <winsock2.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -49,17 +50,36 @@ void StreamSource::Run() {
   }
 }
 
+// InternetOpenUrlW would send before a receive time-out can reach the
+// connection, so the request is built step by step with the same flags.
 void StreamSource::RunHttp() {
+  URL_COMPONENTSW parts{sizeof(parts)};
+  wchar_t host[256]{}, path[4096]{};
+  parts.lpszHostName = host;
+  parts.dwHostNameLength = 256;
+  parts.lpszUrlPath = path;
+  parts.dwUrlPathLength = 4096;
+  parts.dwExtraInfoLength = 1;
+  if (!InternetCrackUrlW(address_.c_str(), 0, 0, &parts)) return buffer_->Finish(PlayerError::Unreachable);
+  std::wstring object = parts.dwUrlPathLength ? std::wstring(path, parts.dwUrlPathLength) : L"/";
+  if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+
   UniqueInternet session(InternetOpenW(L"SongBox", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
   if (!session) return buffer_->Finish(PlayerError::Unreachable);
+  UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr, nullptr,
+                                             INTERNET_SERVICE_HTTP, 0, 0));
+  if (!connection) return buffer_->Finish(PlayerError::Unreachable);
   DWORD receive = kReceiveTimeoutMs, connect = kConnectTimeoutMs;
-  InternetSetOptionW(session.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-  InternetSetOptionW(session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
-  UniqueInternet request(InternetOpenUrlW(session.get(), address_.c_str(), nullptr, 0,
-                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI,
-                                          0));
-  if (cancel_) return;
+  InternetSetOptionW(connection.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
+  InternetSetOptionW(connection.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
+  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
+  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
+  UniqueInternet request(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
   if (!request) return buffer_->Finish(PlayerError::Unreachable);
+  InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
+  const bool sent = HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0);
+  if (cancel_) return;
+  if (!sent) return buffer_->Finish(PlayerError::Unreachable);
   DWORD status = 0, length = 0, size = sizeof(status);
   if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
       status >= 400) {
@@ -79,7 +99,9 @@ void StreamSource::RunHttp() {
     if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) {
       const DWORD error = GetLastError();
       const bool stalled = PlayerClockMs() - buffer_->State().lastArrivalMs > stallTimeoutMs_;
-      if (error == ERROR_INTERNET_TIMEOUT && !stalled) continue;
+      // Wine reports the socket's own WSAETIMEDOUT here.
+      const bool timedOut = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT;
+      if (timedOut && !stalled) continue;
       return buffer_->Finish(PlayerError::Interrupted);
     }
     if (available == 0) break;
