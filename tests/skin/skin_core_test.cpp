@@ -766,6 +766,41 @@ TEST(SkinCycleTest, ThousandCyclesLeakNothing) {
   sbtest::PumpFor(30);
 }
 
+TEST_F(SkinCoreTest, WindowsAnnouncedToTheFormGetSkinned) {
+  Attach();
+  auto popup = [&](const wchar_t* cls, HWND owner) {
+    return CreateWindowExW(0, cls, L"", WS_POPUP, 0, 0, 50, 50, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+  };
+  // WM_ACTIVATE: a window the form owns, or any form.
+  sb::UniqueWindow owned(popup(L"Static", w_->hwnd()));
+  sb::UniqueWindow stranger(popup(L"Static", nullptr));
+  sb::Form other;
+  sb::FormCreateArgs args;
+  args.style = WS_POPUP;
+  ASSERT_TRUE(other.CreateForm(args));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(owned.get()));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(stranger.get()));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(other.hwnd()));
+  EXPECT_NE(Prop(owned.get(), sb::kPropProcAddr), 0);
+  EXPECT_EQ(Prop(stranger.get(), sb::kPropProcAddr), 0) << "neither owned by the form nor a form";
+  EXPECT_NE(Prop(other.hwnd(), sb::kPropProcAddr), 0);
+  // WM_ENTERIDLE names the modal window, WM_CTLCOLORLISTBOX a drop-down list.
+  sb::UniqueWindow idle(popup(L"Static", nullptr));
+  sb::UniqueWindow list(popup(L"ListBox", nullptr));
+  Send(w_->hwnd(), WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(idle.get()));
+  Send(w_->hwnd(), WM_CTLCOLORLISTBOX, 0, reinterpret_cast<LPARAM>(list.get()));
+  EXPECT_NE(Prop(idle.get(), sb::kPropProcAddr), 0);
+  EXPECT_NE(Prop(list.get(), sb::kPropProcAddr), 0);
+  // Destroying them detaches them one by one.
+  const int count = sb::Skin().attachCount;
+  owned.reset();
+  idle.reset();
+  list.reset();
+  EXPECT_EQ(sb::Skin().attachCount, count - 3);
+  DestroyWindow(other.hwnd());
+  EXPECT_EQ(sb::Skin().attachCount, count - 4);
+}
+
 TEST_F(SkinCoreTest, DialogStyleChangesKeepTheButtonOwnerDrawn) {
   Attach();
   const LONG_PTR before = Prop(w_->push, sb::kPropOldStyle);
