@@ -26,7 +26,9 @@ struct Inet::Impl {
   std::shared_ptr<Transfer> Begin(const std::wstring& url, bool notify);
   void Stop();
   void JoinWorker();
-  DWORD TimeoutMs() const { return timeoutSeconds > 0 ? static_cast<DWORD>(timeoutSeconds) * 1000 : 0; }
+  DWORD TimeoutMs() const {
+    return static_cast<DWORD>(std::clamp<long long>(timeoutSeconds * 1000ll, 0, MAXDWORD - 1));
+  }
 
   Inet& owner;
   int timeoutSeconds = 60;

@@ -101,18 +101,18 @@ bool CursorOver(HWND hwnd) {
   return GetCursorPos(&pt) && WindowFromPoint(pt) == hwnd;
 }
 
+constexpr LONG_PTR kTypeMask = BS_TYPEMASK;
+
 // Dialogs move the default-button look between their buttons with
 // BM_SETSTYLE. A skin-painted button keeps its owner-draw type (so its own
 // painting never shows through) and the requested type is remembered for detach.
 LRESULT OnSetStyle(HWND hwnd, WPARAM wp, LPARAM lp, WNDPROC old) {
   LONG_PTR saved = GetSkinProp(hwnd, kPropOldStyle);
-  LONG_PTR wanted = (saved & ~static_cast<LONG_PTR>(BS_TYPEMASK)) | static_cast<LONG_PTR>(wp & BS_TYPEMASK);
-  if (KeepsOwnPainting(saved) || KeepsOwnPainting(wanted)) {
-    SetSkinProp(hwnd, kPropOldStyle, wanted);
-    return CallWindowProcW(old, hwnd, BM_SETSTYLE, wp, lp);
-  }
+  LONG_PTR wanted = (saved & ~kTypeMask) | (static_cast<LONG_PTR>(wp) & kTypeMask);
   SetSkinProp(hwnd, kPropOldStyle, wanted);
-  return CallWindowProcW(old, hwnd, BM_SETSTYLE, (wp & ~static_cast<WPARAM>(BS_TYPEMASK)) | BS_OWNERDRAW, lp);
+  bool skinPainted = !KeepsOwnPainting(saved) && !KeepsOwnPainting(wanted);
+  WPARAM type = skinPainted ? (wp & ~static_cast<WPARAM>(kTypeMask)) | BS_OWNERDRAW : wp;
+  return CallWindowProcW(old, hwnd, BM_SETSTYLE, type, lp);
 }
 
 // The blend behind BlendButtonFace with the alpha already at hand: property
@@ -230,7 +230,10 @@ void AttachButton(HWND hwnd) {
 void DetachButton(HWND hwnd) {
   for (int i = 0; i < kStateCount; ++i) FreeStateImage(hwnd, i);
   StopFade(hwnd);
-  SetWindowLongPtrW(hwnd, GWL_STYLE, GetSkinProp(hwnd, kPropOldStyle));
+  // Only the button type is the skin's change; visibility and the enabled
+  // state may have moved since attach and stay as they are now.
+  LONG_PTR now = GetWindowLongPtrW(hwnd, GWL_STYLE);
+  SetWindowLongPtrW(hwnd, GWL_STYLE, (now & ~kTypeMask) | (GetSkinProp(hwnd, kPropOldStyle) & kTypeMask));
   RemoveSkinProp(hwnd, kPropOldStyle);
   RemoveSkinProp(hwnd, kPropMouseFlag);
   RemoveSkinProp(hwnd, kPropTimerId);

@@ -606,6 +606,18 @@ TEST_F(SkinCoreTest, ClickThatClosesTheFormIsSafe) {
   EXPECT_EQ(sb::Skin().gdiObjects, baseGdi_);
 }
 
+TEST_F(SkinCoreTest, DetachKeepsStateChangesMadeWhileSkinned) {
+  const LONG_PTR type = GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK;
+  Attach();
+  EnableWindow(w_->push, FALSE);
+  ShowWindow(w_->defaultPush, SW_HIDE);
+  ASSERT_TRUE(sb::SkinDetach(w_->hwnd()));
+  EXPECT_FALSE(IsWindowEnabled(w_->push)) << "detach does not re-enable a button disabled meanwhile";
+  EXPECT_FALSE(IsWindowVisible(w_->defaultPush));
+  EXPECT_EQ(GetWindowLongPtrW(w_->push, GWL_STYLE) & BS_TYPEMASK, type);
+  EXPECT_EQ(GetWindowLongPtrW(w_->defaultPush, GWL_STYLE) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
+}
+
 TEST_F(SkinCoreTest, ReattachRebuildsIdenticalBitmaps) {
   Attach();
   sbtest::Pixels first = sbtest::ReadDcPixels(sb::Skin().buttonFaceStrip.dc(), 7, 84);
@@ -752,6 +764,41 @@ TEST(SkinCycleTest, ThousandCyclesLeakNothing) {
   EXPECT_EQ(CountProps(push), 0);
   EXPECT_EQ(CountProps(edit), 0);
   sbtest::PumpFor(30);
+}
+
+TEST_F(SkinCoreTest, WindowsAnnouncedToTheFormGetSkinned) {
+  Attach();
+  auto popup = [&](const wchar_t* cls, HWND owner) {
+    return CreateWindowExW(0, cls, L"", WS_POPUP, 0, 0, 50, 50, owner, nullptr, GetModuleHandleW(nullptr), nullptr);
+  };
+  // WM_ACTIVATE: a window the form owns, or any form.
+  sb::UniqueWindow owned(popup(L"Static", w_->hwnd()));
+  sb::UniqueWindow stranger(popup(L"Static", nullptr));
+  sb::Form other;
+  sb::FormCreateArgs args;
+  args.style = WS_POPUP;
+  ASSERT_TRUE(other.CreateForm(args));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(owned.get()));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(stranger.get()));
+  Send(w_->hwnd(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(other.hwnd()));
+  EXPECT_NE(Prop(owned.get(), sb::kPropProcAddr), 0);
+  EXPECT_EQ(Prop(stranger.get(), sb::kPropProcAddr), 0) << "neither owned by the form nor a form";
+  EXPECT_NE(Prop(other.hwnd(), sb::kPropProcAddr), 0);
+  // WM_ENTERIDLE names the modal window, WM_CTLCOLORLISTBOX a drop-down list.
+  sb::UniqueWindow idle(popup(L"Static", nullptr));
+  sb::UniqueWindow list(popup(L"ListBox", nullptr));
+  Send(w_->hwnd(), WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(idle.get()));
+  Send(w_->hwnd(), WM_CTLCOLORLISTBOX, 0, reinterpret_cast<LPARAM>(list.get()));
+  EXPECT_NE(Prop(idle.get(), sb::kPropProcAddr), 0);
+  EXPECT_NE(Prop(list.get(), sb::kPropProcAddr), 0);
+  // Destroying them detaches them one by one.
+  const int count = sb::Skin().attachCount;
+  owned.reset();
+  idle.reset();
+  list.reset();
+  EXPECT_EQ(sb::Skin().attachCount, count - 3);
+  DestroyWindow(other.hwnd());
+  EXPECT_EQ(sb::Skin().attachCount, count - 4);
 }
 
 TEST_F(SkinCoreTest, DialogStyleChangesKeepTheButtonOwnerDrawn) {

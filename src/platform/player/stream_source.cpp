@@ -14,7 +14,7 @@ namespace {
 // Short enough that a cancelled transfer stuck on a silent server ends quickly;
 // a read that times out is simply retried until the stall limit.
 constexpr DWORD kReceiveTimeoutMs = 400;
-constexpr DWORD kConnectTimeoutMs = 8000;
+constexpr DWORD kConnectTimeoutMs = 5000;
 constexpr DWORD kChunk = 64 * 1024;
 
 bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
