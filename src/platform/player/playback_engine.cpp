@@ -72,8 +72,20 @@ void PlaybackEngine::Run() {
     Post(PlayerState::Failed, PlayerError::NoDevice);
     return;
   }
+  // Most songs are 44.1 kHz stereo: the device opens for that while the
+  // transfer connects, and is opened again only for a song that is not.
+  WAVEFORMATEX common{WAVE_FORMAT_PCM, 2, 44100, 44100 * 4, 4, 16, 0};
+  if (!OpenOutput(common)) output_.reset();
   if (Prepare()) Play();
   output_.reset();  // silence before the thread ends
+}
+
+bool PlaybackEngine::OpenOutput(const WAVEFORMATEX& f) {
+  if (output_ && output_->Plays(f)) return true;
+  size_t bytes = static_cast<size_t>(f.nAvgBytesPerSec * kBufferSeconds);
+  bytes -= bytes % f.nBlockAlign;
+  output_ = std::make_unique<WaveOutput>();
+  return output_->Open(f, bytes) == MMSYSERR_NOERROR;
 }
 
 bool PlaybackEngine::Prepare() {
@@ -96,11 +108,7 @@ bool PlaybackEngine::Prepare() {
           Post(PlayerState::Failed, PlayerError::NotAudio);
           return false;
         }
-        const WAVEFORMATEX& f = pcm_->format();
-        size_t bytes = static_cast<size_t>(f.nAvgBytesPerSec * kBufferSeconds);
-        bytes -= bytes % f.nBlockAlign;
-        output_ = std::make_unique<WaveOutput>();
-        if (output_->Open(f, bytes) != MMSYSERR_NOERROR) {
+        if (!OpenOutput(pcm_->format())) {
           output_.reset();
           if (source_) source_->Cancel();
           Post(PlayerState::Failed, PlayerError::NoDevice);

@@ -49,6 +49,7 @@ class PlaybackEngine {
   void Run();
   Wait WaitFor(DWORD ms);
   bool Prepare();  // until a decoder and a device are open; false if it ended
+  bool OpenOutput(const WAVEFORMATEX& format);
   void Play();
   bool FillBuffers();  // false once nothing more can be queued now
   void HandleCommands();

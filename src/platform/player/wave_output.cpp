@@ -24,6 +24,7 @@ MMRESULT WaveOutput::Open(const WAVEFORMATEX& format, size_t bufferBytes) {
   if (r != MMSYSERR_NOERROR) return r;
   device_.reset(device);
   bufferBytes_ = bufferBytes;
+  format_ = format;
   for (Slot& s : slots_) {
     s.data.assign(bufferBytes, 0);
     s.header = {};
@@ -37,6 +38,11 @@ MMRESULT WaveOutput::Open(const WAVEFORMATEX& format, size_t bufferBytes) {
     s.header.dwFlags |= WHDR_DONE;  // free until first written
   }
   return MMSYSERR_NOERROR;
+}
+
+bool WaveOutput::Plays(const WAVEFORMATEX& f) const {
+  return device_ && f.wFormatTag == format_.wFormatTag && f.nChannels == format_.nChannels &&
+         f.nSamplesPerSec == format_.nSamplesPerSec && f.wBitsPerSample == format_.wBitsPerSample;
 }
 
 int WaveOutput::FreeBuffer() const {

@@ -25,6 +25,8 @@ class WaveOutput {
 
   MMRESULT Open(const WAVEFORMATEX& format, size_t bufferBytes);
   bool isOpen() const { return static_cast<bool>(device_); }
+  // Open with exactly this PCM layout.
+  bool Plays(const WAVEFORMATEX& format) const;
   HANDLE doneEvent() const { return done_.get(); }
   size_t bufferBytes() const { return bufferBytes_; }
 
@@ -51,6 +53,7 @@ class WaveOutput {
   UniqueWaveOut device_;
   std::array<Slot, kBuffers> slots_;
   size_t bufferBytes_ = 0;
+  WAVEFORMATEX format_{};
 };
 
 }  // namespace sb
