@@ -44,7 +44,13 @@ StreamSource::~StreamSource() {
 }
 
 void StreamSource::Start() {
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    try {
+      Run();
+    } catch (...) {
+      buffer_->Finish(PlayerError::Interrupted);  // out of memory for the body
+    }
+  });
 }
 
 void StreamSource::Run() {
