@@ -66,60 +66,10 @@ int ButtonLeftOf(HWND combo) { return sb::WindowBox(combo).width - GetSystemMetr
 
 LPARAM Point(int x, int y) { return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)); }
 
-// The skin's routing for the kinds under test, so the message handlers are
-// exercised on their own: forward to the handler of the window's kind, then
-// the sibling refresh after a left-button release.
-LRESULT CALLBACK TestRouter(HWND h, UINT m, WPARAM w, LPARAM l) {
-  auto old = reinterpret_cast<WNDPROC>(GetSkinProp(h, sb::kPropProcAddr));
-  if (!old) return DefWindowProcW(h, m, w, l);
-  if (m == WM_NCDESTROY) {
-    SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(old));
-    sb::RemoveSkinProp(h, sb::kPropProcAddr);
-    return CallWindowProcW(old, h, m, w, l);
-  }
-  const sb::SkinKind kind = sb::KindOf(h);
-  LRESULT r = 0;
-  switch (kind) {
-    case sb::SkinKind::CheckBox:
-      r = sb::HandleCheckBoxMessage(h, m, w, l, old);
-      break;
-    case sb::SkinKind::OptionButton:
-      r = sb::HandleOptionMessage(h, m, w, l, old);
-      break;
-    case sb::SkinKind::ComboBox:
-    case sb::SkinKind::DriveList:
-      r = sb::HandleComboMessage(kind, h, m, w, l, old);
-      break;
-    case sb::SkinKind::DropDownList:
-    case sb::SkinKind::DataList:
-      r = sb::HandleDropListMessage(kind, h, m, w, l, old);
-      break;
-    case sb::SkinKind::ListHeader:
-      r = sb::HandleHeaderMessage(h, m, w, l, old);
-      break;
-    case sb::SkinKind::ProgressBar:
-      r = sb::HandleProgressMessage(h, m, w, l, old);
-      break;
-    case sb::SkinKind::Grid:
-      r = sb::HandleGridMessage(h, m, w, l, old);
-      break;
-    default:
-      r = m == WM_NCPAINT ? sb::FlatBorderNcPaint(h, w, l, old) : CallWindowProcW(old, h, m, w, l);
-      break;
-  }
-  if (m == WM_LBUTTONUP) sb::RefreshCheckAndOption(GetParent(h) ? GetParent(h) : h);
-  return r;
-}
-
-void RouteThroughPainters(HWND h) {
-  sb::SetSkinProp(h, sb::kPropMouseFlag, 0);
-  sb::SetSkinProp(h, sb::kPropOldState, 0);
-  sb::SetSkinProp(h, sb::kPropHdIndex, -1);
-  sb::SetSkinProp(h, sb::kPropHmIndex, -1);
-  auto old = SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TestRouter));
-  sb::SetSkinProp(h, sb::kPropProcAddr, old);
-  SendMessageW(h, WM_NCPAINT, 1, 0);
-  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT | RDW_UPDATENOW);
+// Skins one control on its own and lets it paint.
+void SkinOne(HWND h) {
+  EXPECT_TRUE(sb::SkinAttach(h));
+  RedrawWindow(h, nullptr, nullptr, RDW_INVALIDATE | RDW_FRAME | RDW_UPDATENOW);
 }
 
 class SkinPainters : public ::testing::Test {
@@ -135,20 +85,8 @@ class SkinPainters : public ::testing::Test {
     RegisterPlain(L"ApexGridTest");
     RegisterPlain(L"SkinPaintersHost");
     RegisterPlain(L"SkinPaintersPanel", GRAY_BRUSH);
-    sb::SkinState& skin = sb::Skin();
-    skin.comboPartsStrip = sb::BuildComboPartsStrip();
-    skin.glyphStrip = sb::BuildGlyphStrip();
-    skin.optionFaceStrip = sb::BuildOptionFaceStrip();
-    skin.headerFaceStrip = sb::BuildHeaderFaceStrip();
   }
-  static void TearDownTestSuite() {
-    sb::SkinState& skin = sb::Skin();
-    skin.comboPartsStrip.reset();
-    skin.glyphStrip.reset();
-    skin.optionFaceStrip.reset();
-    skin.headerFaceStrip.reset();
-    Host().reset();
-  }
+  static void TearDownTestSuite() { Host().reset(); }
 
   void SetUp() override {
     // One host for the whole run: creating top-level windows is slow under Wine.
@@ -399,7 +337,7 @@ class CheckAndOption : public SkinPainters {
 
 TEST_F(CheckAndOption, CheckBoxStatesPaintFrameFillingAndMark) {
   HWND box = Child(L"ThunderCheckBox", L"Shuffle", BS_AUTOCHECKBOX, 10, 10, 120, 21);
-  RouteThroughPainters(box);
+  SkinOne(box);
   Settle();
   const int y0 = Y0(box);
   EXPECT_EQ(Pixel(box, 0, y0), sb::kSkinFrameColor);
@@ -428,7 +366,7 @@ TEST_F(CheckAndOption, CheckBoxStatesPaintFrameFillingAndMark) {
 
 TEST_F(CheckAndOption, SkipRuleRepaintsOnlyChangesUnlessForced) {
   HWND box = Child(L"ThunderCheckBox", L"Loop", BS_AUTOCHECKBOX, 10, 10, 120, 21);
-  RouteThroughPainters(box);
+  SkinOne(box);
   EXPECT_EQ(sb::PaintCheckBox(box, 1, false), 1);
   EXPECT_EQ(GetSkinProp(box, sb::kPropOldState), 1);
   EXPECT_EQ(sb::PaintCheckBox(box, 1, false), 0);
@@ -436,7 +374,7 @@ TEST_F(CheckAndOption, SkipRuleRepaintsOnlyChangesUnlessForced) {
   EXPECT_EQ(sb::PaintCheckBox(box, 0, false), 1);
   EXPECT_EQ(GetSkinProp(box, sb::kPropOldState), 0);
   HWND option = Child(L"ThunderOptionButton", L"A", BS_AUTORADIOBUTTON, 10, 40, 120, 21);
-  RouteThroughPainters(option);
+  SkinOne(option);
   EXPECT_EQ(sb::PaintOptionBox(option, 0, false), 0);
   EXPECT_EQ(sb::PaintOptionBox(option, 2, false), 1);
   EXPECT_EQ(sb::PaintOptionBox(option, 2, false), 0);
@@ -445,7 +383,7 @@ TEST_F(CheckAndOption, SkipRuleRepaintsOnlyChangesUnlessForced) {
 
 TEST_F(CheckAndOption, IndeterminateSquareIsCentred) {
   HWND box = Child(L"ThunderCheckBox", L"Maybe", BS_AUTO3STATE, 10, 10, 120, 25);
-  RouteThroughPainters(box);
+  SkinOne(box);
   SendMessageW(box, BM_SETCHECK, BST_INDETERMINATE, 0);
   ASSERT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_INDETERMINATE);
   sb::PaintCheckBox(box, 0, true);
@@ -456,7 +394,7 @@ TEST_F(CheckAndOption, IndeterminateSquareIsCentred) {
 
 TEST_F(CheckAndOption, DisabledCheckedBoxIsPaleWhateverTheMouseDoes) {
   HWND box = Child(L"ThunderCheckBox", L"Off", BS_AUTOCHECKBOX, 10, 10, 120, 21);
-  RouteThroughPainters(box);
+  SkinOne(box);
   SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
   EnableWindow(box, FALSE);
   const int y0 = Y0(box);
@@ -471,7 +409,7 @@ TEST_F(CheckAndOption, DisabledCheckedBoxIsPaleWhateverTheMouseDoes) {
 
 TEST_F(CheckAndOption, MessagesDriveTheStates) {
   HWND box = Child(L"ThunderCheckBox", L"Repeat", BS_AUTOCHECKBOX, 10, 10, 120, 21);
-  RouteThroughPainters(box);
+  SkinOne(box);
   Settle();
   const int y0 = Y0(box);
   SendMessageW(box, WM_MOUSEMOVE, 0, Point(4, y0 + 4));
@@ -510,8 +448,8 @@ TEST_F(CheckAndOption, MessagesDriveTheStates) {
 TEST_F(CheckAndOption, OptionCircleDotAndCorners) {
   HWND a = Child(L"ThunderOptionButton", L"First", BS_AUTORADIOBUTTON | WS_GROUP, 10, 10, 120, 21);
   HWND b = Child(L"ThunderOptionButton", L"Second", BS_AUTORADIOBUTTON, 10, 40, 120, 27);
-  RouteThroughPainters(a);
-  RouteThroughPainters(b);
+  SkinOne(a);
+  SkinOne(b);
   SendMessageW(a, BM_SETCHECK, BST_CHECKED, 0);
   Settle();
   const int y0 = Y0(a);
@@ -553,7 +491,7 @@ TEST_F(CheckAndOption, OptionCircleDotAndCorners) {
 
 TEST_F(CheckAndOption, FocusRepaintsTheOptionCircle) {
   HWND a = Child(L"ThunderOptionButton", L"Focus", BS_AUTORADIOBUTTON, 10, 10, 120, 21);
-  RouteThroughPainters(a);
+  SkinOne(a);
   sb::PaintOptionBox(a, 2, true);
   const int y0 = Y0(a);
   EXPECT_EQ(Pixel(a, sb::HalfToEven(cx_), y0), Hex(0x6489C1));
@@ -586,7 +524,7 @@ class Combos : public SkinPainters {
 TEST_F(Combos, DropDownListFramesAndButtonFaces) {
   HWND c = Child(L"ThunderComboBox", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
   SendMessageW(c, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"one"));
-  RouteThroughPainters(c);
+  SkinOne(c);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(c);
   EXPECT_EQ(Pixel(c, 0, 0), sb::kSkinFrameColor);
@@ -629,7 +567,7 @@ TEST_F(Combos, DropDownListFramesAndButtonFaces) {
 
 TEST_F(Combos, EditableComboIsPaintedAloneAndLightsOnlyOverTheButton) {
   HWND c = Child(L"ThunderComboBox", L"", CBS_DROPDOWN, 10, 10, 150, 200);
-  RouteThroughPainters(c);
+  SkinOne(c);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(c);
   EXPECT_EQ(Pixel(c, 0, 0), sb::kSkinFrameColor);
@@ -661,7 +599,7 @@ TEST_F(Combos, EditableComboIsPaintedAloneAndLightsOnlyOverTheButton) {
 TEST_F(Combos, DisabledComboHasPaleFrameAndGreyGreenArrow) {
   HWND c = Child(L"ThunderComboBox", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
   EnableWindow(c, FALSE);
-  RouteThroughPainters(c);
+  SkinOne(c);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(c);
   EXPECT_EQ(Pixel(c, 0, 0), sb::kSkinFrameColorDisabled);
@@ -672,7 +610,7 @@ TEST_F(Combos, DisabledComboHasPaleFrameAndGreyGreenArrow) {
 
 TEST_F(Combos, SimpleComboGetsFramesButNoButton) {
   HWND c = Child(L"ThunderComboBox", L"", CBS_SIMPLE, 10, 10, 150, 120);
-  RouteThroughPainters(c);
+  SkinOne(c);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(c);
   EXPECT_EQ(Pixel(c, 0, 0), sb::kSkinFrameColor);
@@ -688,7 +626,7 @@ TEST_F(Combos, SimpleComboGetsFramesButNoButton) {
 
 TEST_F(Combos, DriveListLightsWhereverThePointerIs) {
   HWND c = Child(L"ThunderDriveListBox", L"", CBS_DROPDOWNLIST, 10, 10, 150, 200);
-  RouteThroughPainters(c);
+  SkinOne(c);
   Settle();
   SendMessageW(c, WM_MOUSEMOVE, MK_LBUTTON, Point(3, 3));
   EXPECT_EQ(GetSkinProp(c, sb::kPropOldState), 2);
@@ -706,7 +644,7 @@ TEST_F(Combos, DropDownListWindowGetsTheFlatFrame) {
   ASSERT_TRUE(GetComboBoxInfo(c, &info));
   ASSERT_NE(info.hwndList, nullptr);
   EXPECT_EQ(sb::KindOf(info.hwndList), sb::SkinKind::DropDownList);
-  RouteThroughPainters(info.hwndList);
+  SkinOne(info.hwndList);
   SendMessageW(c, CB_SHOWDROPDOWN, TRUE, 0);
   UpdateWindow(info.hwndList);
   sbtest::PumpFor(30);
@@ -756,7 +694,7 @@ class Headers : public SkinPainters {
 
 TEST_F(Headers, ItemsHaveFacesTextAndTheBackgroundAfterThem) {
   HWND h = MakeList(3);
-  RouteThroughPainters(h);
+  SkinOne(h);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(h);
   for (int i = 0; i < 3; ++i) EXPECT_EQ(FaceOf(h, i), 0) << i;
@@ -780,7 +718,7 @@ TEST_F(Headers, ItemsHaveFacesTextAndTheBackgroundAfterThem) {
 
 TEST_F(Headers, PointerLightsOneItemAndAHeldPressStays) {
   HWND h = MakeList(3);
-  RouteThroughPainters(h);
+  SkinOne(h);
   Settle();
   const int y = 5;
   SendMessageW(h, WM_MOUSEMOVE, 0, Point(150, y));
@@ -817,7 +755,7 @@ TEST_F(Headers, PointerLightsOneItemAndAHeldPressStays) {
 
 TEST_F(Headers, ReleaseOverTheHeaderShowsTheItemNormal) {
   HWND h = MakeList(2);
-  RouteThroughPainters(h);
+  SkinOne(h);
   Settle();
   POINT p{150, 5};
   ClientToScreen(h, &p);
@@ -836,7 +774,7 @@ TEST_F(Headers, ReleaseOverTheHeaderShowsTheItemNormal) {
 TEST_F(Headers, HeaderWithoutItemsShowsOnlyTheBackground) {
   HWND h = MakeList(0);
   ASSERT_EQ(SendMessageW(h, HDM_GETITEMCOUNT, 0, 0), 0);
-  RouteThroughPainters(h);
+  SkinOne(h);
   Settle();
   const sb::WindowBoxInfo box = sb::WindowBox(h);
   if (box.height == 0) GTEST_SKIP() << "the list view hides an empty header";
@@ -865,7 +803,7 @@ TEST_F(SkinPainters, ProgressBarFillsAgainst30000) {
                    WS_EX_STATICEDGE);
     SendMessageW(p, PBM_SETRANGE32, 0, 30000);
     SendMessageW(p, PBM_SETPOS, k.pos, 0);
-    RouteThroughPainters(p);
+    SkinOne(p);
     Settle();
     const sb::WindowBoxInfo box = sb::WindowBox(p);
     RECT rc{};
@@ -897,7 +835,7 @@ TEST_F(SkinPainters, ProgressBarOutsideTheRangeIsEmptyOrFull) {
   HWND p = Child(L"ProgressBar20WndClass", L"", 0, 20, 20, 200, 22, WS_EX_STATICEDGE);
   SendMessageW(p, PBM_SETRANGE32, 0, 60000);
   SendMessageW(p, PBM_SETPOS, 45000, 0);
-  RouteThroughPainters(p);
+  SkinOne(p);
   Settle();
   RECT rc{};
   GetClientRect(p, &rc);
@@ -917,7 +855,7 @@ TEST_F(SkinPainters, SunkenEdgesBecomeAFlatLine) {
   HWND list = Child(WC_LISTVIEWW, L"", LVS_LIST, 20, 60, 200, 100, WS_EX_CLIENTEDGE);
   HWND plain = Child(L"EDIT", L"plain", WS_BORDER, 20, 180, 160, 24);
   HWND panel = Child(L"SkinPaintersPanel", L"", 0, 240, 20, 100, 60, WS_EX_CLIENTEDGE);
-  for (HWND w : {edit, list, plain, panel}) RouteThroughPainters(w);
+  for (HWND w : {edit, list, plain, panel}) SkinOne(w);
   Settle();
   for (HWND w : {edit, list}) {
     const sb::WindowBoxInfo box = sb::WindowBox(w);
@@ -954,8 +892,8 @@ TEST_F(SkinPainters, SunkenEdgesBecomeAFlatLine) {
 TEST_F(SkinPainters, GridWithBorderGetsTheFrameColour) {
   HWND grid = Child(L"ApexGridTest", L"", WS_BORDER, 20, 20, 120, 60);
   HWND bare = Child(L"ApexGridTest", L"", 0, 160, 20, 120, 60);
-  RouteThroughPainters(grid);
-  RouteThroughPainters(bare);
+  SkinOne(grid);
+  SkinOne(bare);
   Settle();
   EXPECT_EQ(Pixel(grid, 0, 0), sb::kSkinFrameColor);
   EXPECT_EQ(Pixel(grid, 119, 59), sb::kSkinFrameColor);
@@ -972,7 +910,7 @@ TEST_F(SkinPainters, PaintsFreeEveryObjectTheyMake) {
   HWND combo = Child(L"ThunderComboBox", L"", CBS_DROPDOWN, 10, 70, 150, 200);
   HWND progress = Child(L"ProgressBar20WndClass", L"", 0, 10, 110, 150, 20);
   HWND edit = Child(L"EDIT", L"", 0, 10, 140, 150, 24, WS_EX_CLIENTEDGE);
-  for (HWND w : {box, option, combo, progress, edit}) RouteThroughPainters(w);
+  for (HWND w : {box, option, combo, progress, edit}) SkinOne(w);
   SendMessageW(box, BM_SETCHECK, BST_CHECKED, 0);
   SendMessageW(option, BM_SETCHECK, BST_CHECKED, 0);
   Settle();
