@@ -373,6 +373,12 @@ void cSubclassingThunk::DispatchEntry(SubclassingSink* owner, void* cells, int a
   }
 }
 
+// The block cannot free itself and then return: its own return sequence would
+// run from freed memory, and a copy of it on the stack may not execute. So the
+// block's last frame restores the stack as its caller left it and tail-jumps
+// here, into the program's own code: this frees the block and returns the
+// result straight to the block's caller. Only the outermost frame of the block
+// comes here, so no nested frame ever returns into freed memory.
 LRESULT cSubclassingThunk::ReleaseEntry(void* block, LRESULT result) noexcept {
   auto* owner = reinterpret_cast<cSubclassingThunk*>(DataWords(block)[kWordInstance]);
   if (owner) owner->block_ = nullptr;  // it keeps its window handle until Unsubclass

@@ -9,6 +9,8 @@
 #include <any>
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
 #include "window/subclassing_sink.h"

@@ -98,6 +98,16 @@ TEST_F(ListFixture, ThumbFollowsTheListOnScreen) {
 
   SendMessageW(list_, WM_VSCROLL, SB_PAGEDOWN, 0);
   ExpectThumbWhereTheListSays(*bars);
+  SetFocus(list_);
+  SendMessageW(list_, WM_KEYDOWN, VK_NEXT, 0);
+  SendMessageW(list_, WM_KEYDOWN, VK_NEXT, 0);
+  ExpectThumbWhereTheListSays(*bars);
+  RECT lr{};
+  GetWindowRect(list_, &lr);
+  const int beforeWheel = ThumbRowsOnScreen(*bars).first;
+  SendMessageW(list_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-3 * WHEEL_DELTA)), MAKELPARAM(lr.left + 50, lr.top + 50));
+  ExpectThumbWhereTheListSays(*bars);
+  EXPECT_GT(ThumbRowsOnScreen(*bars).first, beforeWheel);
   SendMessageW(list_, LVM_ENSUREVISIBLE, 299, FALSE);
   ExpectThumbWhereTheListSays(*bars);
   const sb::CoolBarState& bar = bars->Bar(1);
@@ -140,6 +150,22 @@ TEST_F(ListFixture, BarsStayOverTheListWhenItMovesAndFollowAReload) {
   ASSERT_TRUE(host.Attach(list_));  // replaces the previous object
   EXPECT_FALSE(IsWindow(oldBar));
   EXPECT_EQ(sb::cSubclassingThunk::LiveBlocks(), before);
+  ExpectThumbWhereTheListSays(*host.Scrollbars());
+
+  // Emptied, the list drops its vertical scroll bar and the bar window goes with it.
+  SendMessageW(list_, LVM_DELETEALLITEMS, 0, 0);
+  sbtest::PumpFor(50);
+  EXPECT_FALSE(GetWindowLongW(list_, GWL_STYLE) & WS_VSCROLL);
+  EXPECT_FALSE(IsWindowVisible(host.Scrollbars()->BarWindow(1)));
+  for (int i = 0; i < 100; ++i) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT;
+    item.iItem = i;
+    item.pszText = const_cast<wchar_t*>(L"曲");
+    SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  sbtest::PumpFor(50);
+  EXPECT_TRUE(IsWindowVisible(host.Scrollbars()->BarWindow(1)));
   ExpectThumbWhereTheListSays(*host.Scrollbars());
 
   host.Detach();

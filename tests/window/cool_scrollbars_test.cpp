@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <stdexcept>
@@ -345,6 +346,35 @@ TEST_F(CoolScrollbarsTest, ARealPressOnTheArrowScrollsTheTargetAndShowsPressed) 
   EXPECT_EQ(r.bars.TrackingPart(), 2);      // second arrow
   EXPECT_EQ(pressedParts.count(1), 1u);     // painted pressed while held
   EXPECT_FALSE(r.bars.Bar(1).pressed[1]);   // and released afterwards
+}
+
+class MessageLog : public sb::SubclassingSink {
+ public:
+  std::vector<UINT> seen;
+  void AfterMsg(LRESULT&, HWND, UINT, WPARAM, LPARAM) override {}
+  void BeforeMsg(BOOL&, LRESULT&, HWND&, UINT& msg, WPARAM&, LPARAM&) override { seen.push_back(msg); }
+};
+
+TEST_F(CoolScrollbarsTest, ADoubleClickBecomesAFreshPress) {
+  HWND target = Target(WS_VSCROLL);
+  MessageLog below;
+  sb::cSubclassingThunk log;
+  log.AllBeforeMsgs(true);
+  ASSERT_TRUE(log.Subclass(target, &below));
+  RoutedScrollbars r;
+  ASSERT_TRUE(r.Init(target, false));
+  // Somewhere harmless for the injected press: the parent's empty area.
+  RECT pr = ScreenRect(parent_);
+  SetCursorPos(pr.right - 5, pr.bottom - 5);
+  sbtest::PumpFor(50);
+  SendMessageW(target, WM_NCLBUTTONDBLCLK, HTVSCROLL, 0);
+  EXPECT_EQ(std::count(below.seen.begin(), below.seen.end(), WM_NCLBUTTONDBLCLK), 0);
+  EXPECT_TRUE(sbtest::PumpUntil([] { return (GetAsyncKeyState(VK_LBUTTON) & 0x8000) != 0; }, 2000));
+  INPUT up{};
+  up.type = INPUT_MOUSE;
+  up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(1, &up, sizeof(up));
+  sbtest::PumpFor(50);
 }
 
 }  // namespace
