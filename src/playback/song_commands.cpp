@@ -48,7 +48,7 @@ void SongCommands::ShowDownloadWindow() {
     SetForegroundWindow(open->hwnd());
     return;
   }
-  down_ = std::make_shared<DownloadWindow>(*this);
+  down_ = std::make_shared<DownloadWindow>(static_cast<DownloadOpener&>(*this));
   down_->Load();
 }
 
