@@ -86,6 +86,10 @@ struct IconTraits {
   static HICON Invalid() noexcept { return nullptr; }
   static void Close(HICON h) noexcept { ::DestroyIcon(h); }
 };
+struct ModuleTraits {
+  static HMODULE Invalid() noexcept { return nullptr; }
+  static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
+};
 
 using UniqueBrush = UniqueHandle<GdiObjectTraits<HBRUSH>>;
 using UniquePen = UniqueHandle<GdiObjectTraits<HPEN>>;
@@ -101,6 +105,7 @@ using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;  // events, threads
 using UniqueFile = UniqueHandle<FileHandleTraits>;            // CreateFile
 using UniqueWaveOut = UniqueHandle<WaveOutTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
+using UniqueModule = UniqueHandle<ModuleTraits>;  // LoadLibrary
 using UniqueAcmStream = UniqueHandle<AcmStreamTraits>;
 
 // A DC from GetDC / GetWindowDC, released to its window.

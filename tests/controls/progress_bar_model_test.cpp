@@ -121,24 +121,6 @@ TEST(ProgressBarModel, RaisingMinAboveValueRaisesValueThroughItsSetter) {
   EXPECT_EQ(l.log, (std::vector<PbProp>{PbProp::Value, PbProp::Min}));
 }
 
-TEST(ProgressBarModel, OtherPropertiesAreStoredUnchanged) {
-  ProgressBarModel m;
-  m.SetTheme(42);
-  m.SetTextStyle(-3);
-  m.SetOrientations(7);
-  m.SetTextAlignment(0);
-  m.SetTextEffect(99);
-  m.SetRoundedValue(-4);
-  m.SetTextForeColor(0x12345678u);
-  EXPECT_EQ(m.Theme(), 42);
-  EXPECT_EQ(m.TextStyle(), -3);
-  EXPECT_EQ(m.Orientations(), 7);
-  EXPECT_EQ(m.TextAlignment(), 0);
-  EXPECT_EQ(m.TextEffect(), 99);
-  EXPECT_EQ(m.RoundedValue(), -4);
-  EXPECT_EQ(m.TextForeColor(), 0x12345678u);
-}
-
 TEST(ProgressBarModel, NewInstanceRunsTheSettersInOrderWithTheirDefaults) {
   Logged l;
   l.model.InitNewInstance(kAmbient);
@@ -407,24 +389,6 @@ TEST(PropertyBag, TypedReadsConvertOnlyWhatTheyCan) {
   EXPECT_FALSE(bag.ReadInt(L"f", 0));
   EXPECT_FALSE(bag.ReadColour(L"n", 0));
   EXPECT_EQ(bag.ReadColour(L"missing", 7u), 7u);
-}
-
-TEST(PropertyBag, MarkChangedRaisesTheDirtyFlagAndTellsTheListener) {
-  PropertyBag bag;
-  std::vector<std::wstring> changed;
-  bag.OnChanged([&](std::wstring_view key) { changed.emplace_back(key); });
-  EXPECT_FALSE(bag.Dirty());
-  bag.MarkChanged(L"Value");
-  EXPECT_TRUE(bag.Dirty());
-  bag.ClearDirty();
-  EXPECT_FALSE(bag.Dirty());
-  EXPECT_EQ(changed, (std::vector<std::wstring>{L"Value"}));
-}
-
-TEST(ProgressBarModel, TwipsBecomeHundredthsOfAMillimetre) {
-  EXPECT_EQ(sb::TwipsToHimetric(3615), 6376);
-  EXPECT_EQ(sb::TwipsToHimetric(375), 661);
-  EXPECT_EQ(sb::TwipsToHimetric(1440), 2540);
 }
 
 }  // namespace

@@ -416,6 +416,17 @@ TEST_F(MediaPlayerTest, StalledServerEndsInAnInterruptedStatusNotAHang) {
   EXPECT_EQ(dialogs.count(), 0);
 }
 
+TEST_F(MediaPlayerTest, ServerSlowToAnswerIsWaitedFor) {
+  server.Route("/slow.mp3", [&](const sbtest::HttpRequest&, sbtest::HttpConnection& c) {
+    if (WaitForSingleObject(stallRelease.event.get(), 1500) == WAIT_OBJECT_0) return;
+    c.Respond(200, tone, "audio/mpeg");
+  });
+  player.SetURL(server.Root() + L"slow.mp3");
+  ASSERT_TRUE(WaitForEnd(20000));
+  ExpectStates(kPlayedThrough, kPlayedThroughTexts);
+  ExpectToneOnDevice();
+}
+
 TEST_F(MediaPlayerTest, DroppedTransferPlaysWhatArrivedThenSaysSo) {
   server.Route("/drop.mp3", [&](const sbtest::HttpRequest&, sbtest::HttpConnection& c) {
     c.Send(HttpHead(tone.size()) + tone.substr(0, tone.size() / 3));

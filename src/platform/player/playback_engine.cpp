@@ -28,7 +28,14 @@ PlaybackEngine::PlaybackEngine(EngineOptions options, std::shared_ptr<StreamBuff
 PlaybackEngine::~PlaybackEngine() { Stop(); }
 
 void PlaybackEngine::Start() {
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    try {
+      Run();
+    } catch (...) {
+      output_.reset();
+      Post(PlayerState::Failed, PlayerError::NotAudio);
+    }
+  });
 }
 
 void PlaybackEngine::Stop() {

@@ -72,7 +72,11 @@ LRESULT CALLBACK PlayerWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
   }
   auto* self = reinterpret_cast<PlayerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  return self->HandleMessage(hwnd, msg, wp, lp);
+  try {
+    return self->HandleMessage(hwnd, msg, wp, lp);
+  } catch (...) {
+    return 0;  // nothing may unwind into the system's dispatcher
+  }
 }
 
 LRESULT PlayerWindow::HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {

@@ -12,10 +12,15 @@ namespace sb {
 namespace {
 
 // Short enough that a cancelled transfer stuck on a silent server ends quickly;
-// a read that times out is simply retried until the stall limit.
-constexpr DWORD kReceiveTimeoutMs = 400;
+// a read that times out is simply retried until the stall limit. A server
+// slow to answer at all is asked again with longer waits.
+constexpr DWORD kReceiveTimeoutMs = 1000;
+constexpr DWORD kLongestReceiveTimeoutMs = 8000;
 constexpr DWORD kConnectTimeoutMs = 5000;
 constexpr DWORD kChunk = 64 * 1024;
+
+// Wine reports the socket's own WSAETIMEDOUT where Windows says ERROR_INTERNET_TIMEOUT.
+bool IsTimeout(DWORD error) { return error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT; }
 
 bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
   for (size_t i = 0; prefix[i]; ++i) {
@@ -39,7 +44,13 @@ StreamSource::~StreamSource() {
 }
 
 void StreamSource::Start() {
-  thread_ = std::thread([this] { Run(); });
+  thread_ = std::thread([this] {
+    try {
+      Run();
+    } catch (...) {
+      buffer_->Finish(PlayerError::Interrupted);  // out of memory for the body
+    }
+  });
 }
 
 void StreamSource::Run() {
@@ -74,12 +85,27 @@ void StreamSource::RunHttp() {
   InternetSetOptionW(connection.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
   DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
   if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-  UniqueInternet request(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
-  if (!request) return buffer_->Finish(PlayerError::Unreachable);
-  InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-  const bool sent = HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0);
+  UniqueInternet request;
+  const double started = PlayerClockMs();
+  for (;;) {
+    request.reset(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
+    if (!request) return buffer_->Finish(PlayerError::Unreachable);
+    InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
+    const double attempt = PlayerClockMs();
+    if (HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) break;
+    const DWORD error = GetLastError();
+    if (cancel_) return;
+    // Wine turns a time-out while waiting for the headers into "connection
+    // aborted"; the time spent tells it apart from a real one.
+    const bool waitedOut = (IsTimeout(error) || error == ERROR_INTERNET_CONNECTION_ABORTED ||
+                            error == ERROR_HTTP_INVALID_SERVER_RESPONSE) &&
+                           PlayerClockMs() - attempt >= receive * 0.9;
+    if (!waitedOut || PlayerClockMs() - started > stallTimeoutMs_) {
+      return buffer_->Finish(PlayerError::Unreachable);
+    }
+    receive = std::min(receive * 2, kLongestReceiveTimeoutMs);
+  }
   if (cancel_) return;
-  if (!sent) return buffer_->Finish(PlayerError::Unreachable);
   DWORD status = 0, length = 0, size = sizeof(status);
   if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
       status >= 400) {
@@ -99,9 +125,7 @@ void StreamSource::RunHttp() {
     if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) {
       const DWORD error = GetLastError();
       const bool stalled = PlayerClockMs() - buffer_->State().lastArrivalMs > stallTimeoutMs_;
-      // Wine reports the socket's own WSAETIMEDOUT here.
-      const bool timedOut = error == ERROR_INTERNET_TIMEOUT || error == WSAETIMEDOUT;
-      if (timedOut && !stalled) continue;
+      if (IsTimeout(error) && !stalled) continue;
       return buffer_->Finish(PlayerError::Interrupted);
     }
     if (available == 0) break;

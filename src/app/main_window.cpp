@@ -1,0 +1,387 @@
+#include "app/main_window.h"
+
+#include <commctrl.h>
+
+#include "app/resource.h"
+#include "catalogue/lyrics_cover.h"
+#include "catalogue/song_list.h"
+#include "platform/handles.h"
+#include "playback/song_player.h"
+#include "skin/skin.h"
+
+namespace sb {
+
+namespace {
+
+enum ControlId : int {
+  kListView1 = 1001,
+  kCommand1,
+  kCommand2,
+  kCommand3,
+  kCommand4,
+  kCommand5,
+  kImage1,
+  kShape1,
+  kWP1,
+};
+
+constexpr UINT_PTR kTimer1 = 1;
+constexpr UINT_PTR kWebCheckTimer = 2;
+constexpr UINT kWebCheckDelayMs = 1500;
+
+constexpr COLORREF kListBack = RGB(192, 255, 255);
+constexpr COLORREF kListText = RGB(0, 64, 64);
+constexpr COLORREF kTipText = RGB(192, 0, 192);
+
+constexpr wchar_t kTip[] = L"温馨提示: 单击歌曲看歌词，双击歌曲试听，右键更多功能";
+constexpr wchar_t kLyricsDesignText[] = L"歌\r\n词\r\n显\r\n示\r\n区\r\n域\r\n";
+
+// Counts the event handlers on the stack, so an unload asked for from inside
+// one (through the messages a handler lets run) waits until they have returned.
+class HandlerScope {
+ public:
+  explicit HandlerScope(int& depth) : depth_(depth) { ++depth_; }
+  ~HandlerScope() { --depth_; }
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+
+ private:
+  int& depth_;
+};
+
+POINT ToScreen(HWND hwnd, POINT p) {
+  ClientToScreen(hwnd, &p);
+  return p;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() = default;
+
+MainWindow::~MainWindow() { webBrowser1_.Close(); }
+
+bool MainWindow::Load() {
+  FormCreateArgs args;
+  args.caption = kMainWindowCaption;
+  args.clientWidthTwips = 12540;
+  args.clientHeightTwips = 5790;
+  args.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SONGBOX));
+  if (!CreateForm(args)) return false;
+  CreateControls();
+  Form_Load();
+  ShowWindow(hwnd(), SW_SHOW);
+  UpdateWindow(hwnd());
+  StartTimer(kTimer1, 10, [this] { Timer1_Timer(); });
+  return true;
+}
+
+void MainWindow::CreateControls() {
+  HWND f = hwnd();
+  HFONT bigBold = KeepFont(MakeFont(L"宋体", 18, true));
+  HFONT panelBold = KeepFont(MakeFont(L"宋体", 15, true));
+  HFONT listFont = KeepFont(MakeFont(L"宋体", 9, false, GB2312_CHARSET));
+  constexpr DWORD kChild = WS_VISIBLE | WS_CLIPSIBLINGS;
+  constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+
+  c_.listView1 = AddControl({WC_LISTVIEWW, L"", 0, 0, 8895, 4335,
+                             kChild | WS_TABSTOP | LVS_SHOWSELALWAYS | LVS_SINGLESEL, WS_EX_CLIENTEDGE,
+                             kListView1, listFont});
+  if (c_.listView1) {
+    SendMessageW(c_.listView1, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageW(c_.listView1, LVM_SETBKCOLOR, 0, kListBack);
+    SendMessageW(c_.listView1, LVM_SETTEXTBKCOLOR, 0, kListBack);
+    SendMessageW(c_.listView1, LVM_SETTEXTCOLOR, 0, kListText);
+    SetWindowSubclass(c_.listView1, &MainWindow::ListViewSubclass, 1, reinterpret_cast<DWORD_PTR>(this));
+  }
+
+  MediaPlayerCreateArgs player;
+  player.parent = f;
+  player.rect = {TwipsToPixels(0), TwipsToPixels(4440), TwipsToPixels(0 + 8895), TwipsToPixels(4440 + 675)};
+  player.id = kWP1;
+  player.volume = 50;
+  player.autoStart = true;
+  if (wp1_.Create(player)) c_.wp1 = wp1_.hwnd();
+  wp1_.StateChanged = [this](int) { WP1_StateChanged(); };
+
+  c_.lMedia = AddControl({L"STATIC", L"", 3240, 4920, 0, 0, kChild | SS_NOPREFIX});
+  AutoSize(c_.lMedia);
+
+  c_.command4 = AddControl({L"BUTTON", L"播放音乐", 120, 5160, 1215, 435, kButton, 0, kCommand4});
+  c_.command1 = AddControl({L"BUTTON", L"更新列表", 1560, 5160, 1215, 435, kButton, 0, kCommand1});
+  c_.command2 = AddControl({L"BUTTON", L"下载音乐", 3000, 5160, 1215, 435, kButton, 0, kCommand2});
+  c_.command3 = AddControl({L"BUTTON", L"退出软件", 4440, 5160, 1215, 435, kButton, 0, kCommand3});
+  c_.command5 = AddControl({L"BUTTON", L"交流论坛", 5880, 5160, 1215, 435, kButton, 0, kCommand5});
+  OnClick(c_.command1, [this] { Command1_Click(); });
+  OnClick(c_.command2, [this] { Command2_Click(); });
+  OnClick(c_.command3, [this] { Command3_Click(); });
+  OnClick(c_.command4, [this] { Command4_Click(); });
+  OnClick(c_.command5, [this] { Command5_Click(); });
+
+  c_.label3 = AddControl({L"STATIC", kTip, 7320, 5280, 5055, 375, kChild | SS_NOPREFIX});
+  SetColors(c_.label3, {kTipText, std::nullopt});
+
+  c_.shape1 = AddControl({L"STATIC", L"", 9000, 0, 3495, 2295, kChild | SS_OWNERDRAW, 0, kShape1});
+  if (image1_.Create(f, 9120, 120, 3255, 2055, kImage1)) c_.image1 = image1_.hwnd();
+  c_.label1 = AddControl({L"STATIC", L"歌手快照", 9120, 840, 3120, 780, kChild | SS_CENTER, 0, 0, bigBold});
+  c_.singerInfo = AddControl({L"STATIC", L"", 9600, 2160, 2175, 255, kChild | SS_NOPREFIX});
+  c_.geci = AddControl({L"EDIT", kLyricsDesignText, 9000, 2400, 3495, 2775,
+                        kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+                        WS_EX_CLIENTEDGE, 0, listFont});
+  SetColors(c_.geci, {kListText, kListBack});
+
+  // Hand-over values and the list text live in hidden controls below the client area.
+  c_.text1 = AddControl({L"EDIT", L"Text1", 120, 6360, 6000, 1000, WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL});
+  c_.gmz = AddControl({L"STATIC", L"", 120, 6000, 3255, 255, WS_CLIPSIBLINGS | SS_NOPREFIX});
+  c_.gdz = AddControl({L"STATIC", L"", 3480, 6000, 3255, 255, WS_CLIPSIBLINGS | SS_NOPREFIX});
+  for (HWND edit : {c_.text1, c_.geci})
+    if (edit) SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
+
+  if (p1_.Create(f, 0, 7500, 8895, 4335, panelBold)) {
+    c_.p1 = p1_.hwnd();
+    c_.label2 = p1_.label();
+  }
+}
+
+// Later siblings paint under earlier ones: the wait panel over everything,
+// the status label over the player, the web panel over the list.
+void MainWindow::SetZOrder() {
+  const HWND order[] = {c_.p1,       c_.lMedia,   c_.webBrowser1, c_.singerInfo, c_.image1,
+                        c_.label1,   c_.geci,     c_.command4,    c_.command1,   c_.command2,
+                        c_.command3, c_.command5, c_.label3,      c_.shape1,     c_.wp1,
+                        c_.listView1};
+  HWND above = HWND_TOP;
+  for (HWND h : order) {
+    if (!h) continue;
+    SetWindowPos(h, above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    above = h;
+  }
+}
+
+void MainWindow::Form_Load() {
+  webBrowser1_.Create(hwnd(), 2400, 3600, 4695, 735, ServiceRoot() + L"community");
+  c_.webBrowser1 = webBrowser1_.hwnd();
+  if (c_.webBrowser1) SetColors(c_.webBrowser1, {RGB(0, 0, 128), RGB(255, 255, 255)});
+  if (webBrowser1_.ShowsBrowser()) {
+    StartTimer(kWebCheckTimer, kWebCheckDelayMs, [this] {
+      StopTimer(kWebCheckTimer);
+      webBrowser1_.CheckShown();
+    });
+  }
+  SetZOrder();
+}
+
+void MainWindow::SetPeers(MainWindowPeers* peers) { peers_ = peers ? peers : &noPeers_; }
+
+std::wstring MainWindow::GMZ() const { return GetText(c_.gmz); }
+std::wstring MainWindow::GDZ() const { return GetText(c_.gdz); }
+void MainWindow::EnableDownloadButton() { EnableWindow(c_.command2, TRUE); }
+void MainWindow::DisableDownloadButton() { EnableWindow(c_.command2, FALSE); }
+std::wstring MainWindow::ServiceRoot() const { return sb::ServiceRoot(); }
+
+void MainWindow::Cls() {
+  if (hwnd()) InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void MainWindow::Timer1_Timer() {
+  // Off first: the busy message's own message loop must not run the start-up twice.
+  StopTimer(kTimer1);
+  JiaZai(c_.listView1);
+  RunListLoad(true);
+  SkinAttach(hwnd());
+  startupLoadDone_ = true;
+  if (onStartupLoaded) onStartupLoaded();
+}
+
+void MainWindow::RunListLoad(bool createScrollBars) {
+  HandlerScope scope(handlerDepth_);
+  p1_.PiSize(c_.listView1);
+  p1_.Show();
+  EnableWindow(c_.command1, FALSE);
+  EnableWindow(c_.command2, FALSE);
+  EnableWindow(c_.command3, FALSE);
+  updata(inet1_, c_.text1, hwnd());
+  InPuter(c_.text1, c_.listView1);
+  EnableWindow(c_.command1, TRUE);
+  EnableWindow(c_.command3, TRUE);
+  p1_.Hide();
+  if (createScrollBars) CreateScrollBarObject();
+}
+
+void MainWindow::CreateScrollBarObject() {}
+
+void MainWindow::Command1_Click() { RunListLoad(true); }
+
+void MainWindow::Command2_Click() { peers_->DownloadCommand(); }
+
+void MainWindow::Command3_Click() { RequestUnload(); }
+
+void MainWindow::Command4_Click() {
+  HandlerScope scope(handlerDepth_);
+  if (std::optional<int> row = SelectedRow(c_.listView1))
+    ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2));
+  else
+    wp1_.Play();
+}
+
+void MainWindow::Command5_Click() {
+  std::wstring command = L"explorer.exe " + ServiceRoot() + L"forum";
+  STARTUPINFOW si{};
+  si.cb = sizeof(si);
+  si.dwFlags = STARTF_USESHOWWINDOW;
+  si.wShowWindow = SW_SHOWMINIMIZED;
+  PROCESS_INFORMATION pi{};
+  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+    UniqueKernelHandle process(pi.hProcess);
+    UniqueKernelHandle thread(pi.hThread);
+  }
+}
+
+void MainWindow::ListView1_Click() {
+  HandlerScope scope(handlerDepth_);
+  HWND list = c_.listView1;
+  SkinAttach(list);
+  EnableWindow(c_.command2, TRUE);
+  SetText(c_.singerInfo, L"正在拉取信息");
+  const std::wstring root = ServiceRoot();
+  // Each step reads the selected row afresh: the messages that LoadPicture
+  // lets run may change it.
+  if (std::optional<int> row = SelectedRow(list)) {
+    if (std::optional<std::wstring> lyrics = FetchLyrics(inet1_, LyricsUrl(root, CellText(list, *row, 7))))
+      SetText(c_.geci, LyricsForDisplay(*lyrics));
+  }
+  if (std::optional<int> row = SelectedRow(list)) {
+    if (auto picture = LoadPicture(CoverUrl(root, CellText(list, *row, 6)))) image1_.SetPicture(picture);
+  }
+  if (std::optional<int> row = SelectedRow(list)) SetText(c_.singerInfo, L"获取完成" + CellText(list, *row, 0));
+  if (std::optional<int> row = SelectedRow(list)) SetText(c_.gmz, CellText(list, *row, 1) + L".mp3");
+  if (std::optional<int> row = SelectedRow(list)) SetText(c_.gdz, CellText(list, *row, 2));
+}
+
+void MainWindow::ClickSong(int row) {
+  SelectRow(c_.listView1, row);
+  ListView1_Click();
+}
+
+void MainWindow::ListView1_DblClick() {
+  HandlerScope scope(handlerDepth_);
+  if (std::optional<int> row = SelectedRow(c_.listView1))
+    ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2));
+  EnableWindow(c_.command2, TRUE);
+  wp1_.Play();
+  EnableWindow(c_.command2, TRUE);
+}
+
+void MainWindow::ListView1_ColumnClick(int column) { sorter_.ColumnClick(c_.listView1, column); }
+
+void MainWindow::ListView1_RightButton(POINT screenPos) { peers_->ShowSongMenu(screenPos); }
+
+void MainWindow::WP1_StateChanged() {
+  SetText(c_.lMedia, wp1_.Status());
+  AutoSize(c_.lMedia);
+  EnableWindow(c_.command2, TRUE);
+}
+
+void MainWindow::RequestUnload() {
+  if (handlerDepth_ > 0) {
+    unloadPending_ = true;
+    return;
+  }
+  Unload();
+}
+
+void MainWindow::OnUnload() {
+  SkinDetach(hwnd());
+  wp1_.Stop();
+  inet1_.Cancel();
+  peers_->CloseDownloadWindow();
+  peers_->CloseMenuForm();
+  webBrowser1_.Close();
+  PostQuitMessage(0);
+}
+
+void MainWindow::DrawShape(const DRAWITEMSTRUCT& dis) {
+  FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(COLOR_BTNFACE));
+  FrameRect(dis.hDC, &dis.rcItem, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+}
+
+LRESULT MainWindow::OnNotify(const NMHDR& hdr) {
+  if (hdr.hwndFrom != c_.listView1) return 0;
+  switch (hdr.code) {
+    case NM_CLICK:
+      ListView1_Click();
+      break;
+    case NM_DBLCLK:
+      ListView1_DblClick();
+      break;
+    case NM_RCLICK: {
+      rightClickHandled_ = true;
+      const auto& item = reinterpret_cast<const NMITEMACTIVATE&>(hdr);
+      ListView1_RightButton(ToScreen(c_.listView1, item.ptAction));
+      return 1;  // the menu is shown: no WM_CONTEXTMENU on top of it
+    }
+    case LVN_COLUMNCLICK:
+      ListView1_ColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
+      break;
+  }
+  return 0;
+}
+
+LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  switch (msg) {
+    case WM_NOTIFY:
+      result = OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+      break;
+    case WM_DRAWITEM: {
+      const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
+      if (image1_.Draw(dis)) {
+        result = TRUE;
+      } else if (dis.hwndItem == c_.shape1) {
+        DrawShape(dis);
+        result = TRUE;
+      }
+      break;
+    }
+    case WM_CLOSE:
+      RequestUnload();
+      break;
+    default:
+      result = Form::HandleMessage(msg, wp, lp);
+      break;
+  }
+  if (unloadPending_ && handlerDepth_ == 0 && hwnd() && msg != WM_DESTROY && msg != WM_NCDESTROY) {
+    unloadPending_ = false;
+    Unload();
+  }
+  return result;
+}
+
+// The right button on the list, also below the last row. The list normally
+// reports it as NM_RCLICK once the button is released; when it does not (it
+// took the press for the start of a drag), the press itself opens the menu.
+LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                              DWORD_PTR ref) {
+  auto* self = reinterpret_cast<MainWindow*>(ref);
+  switch (msg) {
+    case WM_RBUTTONDOWN: {
+      self->rightClickHandled_ = false;
+      POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
+      if (!self->rightClickHandled_) {
+        self->rightClickHandled_ = true;
+        try {
+          self->ListView1_RightButton(ToScreen(hwnd, at));
+        } catch (...) {
+          // The menu's failures stay with the menu: nothing unwinds into the list.
+        }
+      }
+      return r;
+    }
+    case WM_NCDESTROY:
+      RemoveWindowSubclass(hwnd, &MainWindow::ListViewSubclass, id);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
+}  // namespace sb

@@ -1,0 +1,4 @@
+// Resource ids of the executable.
+#pragma once
+
+#define IDI_SONGBOX 1

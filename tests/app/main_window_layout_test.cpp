@@ -1,0 +1,143 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/window_snapshot.h"
+#include "app_test_support.h"
+#include "platform/form.h"
+#include "platform/handles.h"
+
+namespace {
+
+struct Place {
+  const char* name;
+  HWND sb::MainWindowControls::*control;
+  int left, top, width, height;  // twips; width 0: sized to its text
+};
+
+const Place kDesign[] = {
+    {"ListView1", &sb::MainWindowControls::listView1, 0, 0, 8895, 4335},
+    {"WP1", &sb::MainWindowControls::wp1, 0, 4440, 8895, 675},
+    {"WebBrowser1", &sb::MainWindowControls::webBrowser1, 2400, 3600, 4695, 735},
+    {"Command4", &sb::MainWindowControls::command4, 120, 5160, 1215, 435},
+    {"Command1", &sb::MainWindowControls::command1, 1560, 5160, 1215, 435},
+    {"Command2", &sb::MainWindowControls::command2, 3000, 5160, 1215, 435},
+    {"Command3", &sb::MainWindowControls::command3, 4440, 5160, 1215, 435},
+    {"Command5", &sb::MainWindowControls::command5, 5880, 5160, 1215, 435},
+    {"Label3", &sb::MainWindowControls::label3, 7320, 5280, 5055, 375},
+    {"Shape1", &sb::MainWindowControls::shape1, 9000, 0, 3495, 2295},
+    {"Image1", &sb::MainWindowControls::image1, 9120, 120, 3255, 2055},
+    {"Label1", &sb::MainWindowControls::label1, 9120, 840, 3120, 780},
+    {"SingerInfo", &sb::MainWindowControls::singerInfo, 9600, 2160, 2175, 255},
+    {"Geci", &sb::MainWindowControls::geci, 9000, 2400, 3495, 2775},
+    {"LMedia", &sb::MainWindowControls::lMedia, 3240, 4920, 0, 0},
+};
+
+RECT ClientRectOf(HWND control) {
+  RECT r{};
+  GetWindowRect(control, &r);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t name[64] = {};
+  GetClassNameW(h, name, 64);
+  return name;
+}
+
+// Pixels of one character drawn black on white in `font`.
+std::vector<COLORREF> GlyphPixels(HFONT font, const wchar_t* text) {
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  sb::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+  sb::UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), 32, 32));
+  std::vector<COLORREF> out;
+  {
+    sb::SelectGuard selBmp(dc.get(), bmp.get());
+    sb::SelectGuard selFont(dc.get(), font);
+    RECT r{0, 0, 32, 32};
+    FillRect(dc.get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetTextColor(dc.get(), RGB(0, 0, 0));
+    SetBkMode(dc.get(), TRANSPARENT);
+    DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    for (int y = 0; y < 32; ++y)
+      for (int x = 0; x < 32; ++x) out.push_back(GetPixel(dc.get(), x, y));
+  }
+  return out;
+}
+
+// Pixels clearly darker than the paper: strokes, antialiased edges included.
+int InkPixels(const std::vector<COLORREF>& px) {
+  int n = 0;
+  for (COLORREF c : px)
+    if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 450) ++n;
+  return n;
+}
+
+TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const auto& c = window->Controls();
+  wchar_t caption[128] = {};
+  GetWindowTextW(window->hwnd(), caption, 128);
+  EXPECT_STREQ(caption, L"新歌音乐盒 [每日新歌 抢先试听]");
+  EXPECT_EQ(ClassOf(window->hwnd()), L"Form");
+  RECT client;
+  GetClientRect(window->hwnd(), &client);
+  EXPECT_EQ(client.right, sb::TwipsToPixels(12540));
+  EXPECT_EQ(client.bottom, sb::TwipsToPixels(5790));
+
+  for (const Place& p : kDesign) {
+    HWND h = c.*(p.control);
+    ASSERT_NE(h, nullptr) << p.name;
+    RECT r = ClientRectOf(h);
+    EXPECT_EQ(r.left, sb::TwipsToPixels(p.left)) << p.name;
+    EXPECT_EQ(r.top, sb::TwipsToPixels(p.top)) << p.name;
+    if (p.width) {
+      EXPECT_EQ(r.right - r.left, sb::TwipsToPixels(p.width)) << p.name;
+      EXPECT_EQ(r.bottom - r.top, sb::TwipsToPixels(p.height)) << p.name;
+    }
+  }
+  EXPECT_EQ(ClassOf(c.listView1), L"SysListView32");
+  EXPECT_EQ(ClassOf(c.command1), L"Button");
+  EXPECT_EQ(ClassOf(c.geci), L"Edit");
+  EXPECT_EQ(ClassOf(c.label3), L"Static");
+  EXPECT_EQ(sb::Form::GetText(c.command1), L"更新列表");
+  EXPECT_EQ(sb::Form::GetText(c.label3).substr(0, 5), L"温馨提示:");
+  EXPECT_EQ(sb::Form::GetText(c.label1), L"歌手快照");
+
+  // The hand-over controls exist, hidden, below the client area; the wait
+  // panel is hidden once the load is over.
+  for (HWND h : {c.gmz, c.gdz, c.text1}) {
+    ASSERT_NE(h, nullptr);
+    EXPECT_FALSE(IsWindowVisible(h));
+    EXPECT_GE(ClientRectOf(h).top, client.bottom);
+  }
+  EXPECT_FALSE(IsWindowVisible(c.p1));
+  EXPECT_EQ(ClassOf(c.text1), L"Edit");
+  EXPECT_TRUE(GetWindowLongPtrW(c.text1, GWL_STYLE) & ES_MULTILINE);
+
+  // Chinese glyphs: not the empty box of a missing character, and real ink in the button.
+  HFONT buttonFont = reinterpret_cast<HFONT>(SendMessageW(c.command1, WM_GETFONT, 0, 0));
+  auto han = GlyphPixels(buttonFont, L"更");
+  auto missing = GlyphPixels(buttonFont, L"\xFFFF");
+  EXPECT_GT(InkPixels(han), 15) << InkPixels(missing);
+  EXPECT_NE(han, missing);
+
+  window->ClickSong(0);
+  sbtest::PumpFor(300);
+  RedrawWindow(window->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  sbtest::PumpFor(300);
+  RECT b;
+  GetWindowRect(c.command1, &b);
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  std::vector<COLORREF> buttonPixels;
+  for (int y = b.top + 3; y < b.bottom - 3; ++y)
+    for (int x = b.left + 3; x < b.right - 3; ++x) buttonPixels.push_back(GetPixel(screen.get(), x, y));
+  EXPECT_GT(InkPixels(buttonPixels), 40) << "更新列表 is drawn";
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+}  // namespace
