@@ -332,6 +332,20 @@ TEST_F(MainWindowTest, ExitRunsTheUnloadStepsAndCreatesNoDownloadWindow) {
   EXPECT_EQ(after, before - 1) << "only the main window went, nothing new came";
 }
 
+TEST_F(MainWindowTest, CloseArrivingDuringAClickWaitsUntilTheClickHasFinished) {
+  Open();
+  HWND main = window->hwnd();
+  PostMessageW(main, WM_CLOSE, 0, 0);
+  window->ClickSong(1);  // the cover loader lets the close request run
+  EXPECT_TRUE(IsWindow(main));
+  EXPECT_EQ(window->GDZ(), L"102") << "the click ran to its end on live controls";
+  EXPECT_EQ(peers.menuFormCloses, 0);
+  SendMessageW(main, WM_NULL, 0, 0);
+  EXPECT_FALSE(IsWindow(main));
+  EXPECT_EQ(peers.downloadWindowCloses, 1);
+  EXPECT_TRUE(sbtest::TakeQuitMessage());
+}
+
 TEST_F(MainWindowTest, DownloadButtonGoesToTheDownloadCommand) {
   Open();
   window->ClickSong(0);
