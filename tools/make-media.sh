@@ -4,7 +4,7 @@
 set -euo pipefail
 OUT="${1:?usage: make-media.sh <folder>}"
 mkdir -p "$OUT/media" "$OUT/cover"
-STAMP="$OUT/.v1"
+STAMP="$OUT/.v2"
 [ -f "$STAMP" ] && exit 0
 # Each tune: a short melody of pluck notes over a soft pad, 12..24 s.
 notes=(C4 D4 E4 G4 A4 C5 D5 E5 G5 A5)
@@ -30,4 +30,6 @@ done
 # A 1 kHz test tone for the player's tests (exactly 3 s, mono 44.1 kHz).
 sox -q -n -r 44100 -c 1 "$OUT/tone1k.wav" synth 3 sine 1000 vol 0.5
 lame --quiet -b 128 "$OUT/tone1k.wav" "$OUT/media/tone1k.mp3"
+# A 20 MB file for the download benchmark (not music; only its size matters).
+head -c 20971520 /dev/urandom > "$OUT/media/bench20m.mp3"
 touch "$STAMP"

@@ -3,6 +3,7 @@
 #include <ole2.h>
 
 #include "app/main_window.h"
+#include "app/main_window_song_host.h"
 #include "app/screenshot_run.h"
 #include "app/window_snapshot.h"
 
@@ -26,6 +27,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   int exitCode = 1;
   {
     sb::MainWindow form1;
+    sb::MainWindowSongHost songHost(form1);
+    sb::SongCommands songCommands(songHost);
+    form1.SetPeers(&songCommands);
     std::wstring screenshot = EnvironmentValue(L"SONGBOX_SCREENSHOT");
     if (!screenshot.empty()) sb::ArmScreenshot(form1, sb::HostPathToWindows(screenshot));
     if (form1.Load()) exitCode = sb::RunMessageLoop();

@@ -1,0 +1,28 @@
+// The main window as the song commands (Form2's menu, the download window) see it.
+#pragma once
+
+#include "app/main_window.h"
+#include "playback/song_commands.h"
+
+namespace sb {
+
+class MainWindowSongHost : public SongCommandsHost {
+ public:
+  explicit MainWindowSongHost(MainWindow& form1) : form1_(form1) {}
+  std::wstring GMZ() const override { return form1_.GMZ(); }
+  std::wstring GDZ() const override { return form1_.GDZ(); }
+  MediaPlayer& Player() override { return form1_.Player(); }
+  void SetDownloadButtonEnabled(bool enabled) override {
+    if (enabled)
+      form1_.EnableDownloadButton();
+    else
+      form1_.DisableDownloadButton();
+  }
+  void RefreshSongList() override { form1_.RunListLoad(false); }
+  void Cls() override { form1_.Cls(); }
+
+ private:
+  MainWindow& form1_;
+};
+
+}  // namespace sb

@@ -1,0 +1,54 @@
+#include "playback/menu_form.h"
+
+namespace sb {
+
+bool MenuForm::Load() {
+  if (IsLoaded()) return true;
+  if (!CreateForm({L"Form2", 3000, 2000})) return false;
+  menuBar_.reset(CreateMenu());
+  munFile_ = CreatePopupMenu();
+  // The key hints belong to the hidden form: they show in the menu, but the
+  // main window has no accelerators for them.
+  AppendMenuW(munFile_, MF_STRING, kMunR, L"刷新(&R)\tF5");
+  AppendMenuW(munFile_, MF_STRING, kMunPlay, L"播放(&P)\tF8");
+  AppendMenuW(munFile_, MF_STRING, kMunDown, L"下载(&D)\tF4");
+  AppendMenuW(menuBar_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(munFile_), L"文件");
+  inet1_.SetRequestTimeout(60);
+  return true;
+}
+
+void MenuForm::PopupMunFile(POINT screen) {
+  if (!Load()) return;
+  // A pop-up menu closes properly only when its owner is the foreground window.
+  SetForegroundWindow(hwnd());
+  UINT id = static_cast<UINT>(
+      TrackPopupMenu(munFile_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y, 0,
+                     hwnd(), nullptr));
+  PostMessageW(hwnd(), WM_NULL, 0, 0);
+  RunItem(id);
+}
+
+void MenuForm::RunItem(UINT id) {
+  std::function<void()> handler;
+  switch (id) {
+    case kMunR: handler = MunR_Click; break;
+    case kMunPlay: handler = MunPlay_Click; break;
+    case kMunDown:
+      if (MunDownEnabled()) handler = MunDown_Click;
+      break;
+    default: break;
+  }
+  if (handler) handler();
+}
+
+void MenuForm::SetMunDownEnabled(bool enabled) {
+  if (munFile_) EnableMenuItem(munFile_, kMunDown, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
+}
+
+bool MenuForm::MunDownEnabled() const {
+  if (!munFile_) return true;
+  UINT state = GetMenuState(munFile_, kMunDown, MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+}  // namespace sb

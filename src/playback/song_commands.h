@@ -1,0 +1,62 @@
+// The song commands of the main window that live outside it: the pop-up menu
+// (Form2) and the download window (Down), with the hand-over between them.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "app/main_window_peers.h"
+#include "download/download_window.h"
+#include "playback/menu_form.h"
+
+namespace sb {
+
+class MediaPlayer;
+
+// The main window as these commands see it.
+class SongCommandsHost {
+ public:
+  virtual ~SongCommandsHost() = default;
+  virtual std::wstring GMZ() const = 0;  // file name of the current song, ".mp3" included
+  virtual std::wstring GDZ() const = 0;  // id of the current song
+  virtual MediaPlayer& Player() = 0;
+  virtual void SetDownloadButtonEnabled(bool enabled) = 0;  // Command2 "下载音乐"
+  virtual void RefreshSongList() = 0;  // the list load without the scroll-bar step
+  virtual void Cls() = 0;              // clears the main window's run-time drawing
+};
+
+class SongCommands : public MainWindowPeers, private DownloadOpener {
+ public:
+  explicit SongCommands(SongCommandsHost& host);
+  ~SongCommands() override;
+
+  // MainWindowPeers
+  void DownloadCommand() override;               // Command2 "下载音乐"
+  void ShowSongMenu(POINT screenPos) override;   // right button on the song list
+  void CloseDownloadWindow() override;
+  void CloseMenuForm() override;
+
+  void MunR_Click();
+  void MunPlay_Click();
+  void MunDown_Click();
+
+  MenuForm& Form2();               // loaded on first use
+  bool HasForm2() const { return form2_ != nullptr && form2_->IsLoaded(); }
+  DownloadWindow* Down() const { return down_ && down_->IsLoaded() ? down_.get() : nullptr; }
+
+ private:
+  void ShowDownloadWindow();
+  // DownloadOpener
+  std::wstring SongFileName() const override;
+  std::wstring PlayerURL() const override;
+  void EnableDownloadCommands() override;
+  void ClearRunTimeDrawing() override;
+
+  SongCommandsHost& host_;
+  std::unique_ptr<MenuForm> form2_;
+  std::shared_ptr<DownloadWindow> down_;
+};
+
+}  // namespace sb

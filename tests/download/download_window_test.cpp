@@ -1,0 +1,309 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "controls/progressbar/progress_bar.h"
+#include "download/download_window.h"
+#include "test_env.h"
+#include "test_http_server.h"
+
+namespace {
+
+using sb::DownloadWindow;
+using sbtest::HttpConnection;
+using sbtest::HttpRequest;
+
+// The opener as the main window plays it: the file name and the player's
+// address, and the commands it gets back.
+class TestOpener : public sb::DownloadOpener {
+ public:
+  std::wstring fileName = L"test-song.mp3";
+  std::wstring url;
+  int enabled = 0;
+  int cleared = 0;
+  std::wstring SongFileName() const override { return fileName; }
+  std::wstring PlayerURL() const override { return url; }
+  void EnableDownloadCommands() override { ++enabled; }
+  void ClearRunTimeDrawing() override { ++cleared; }
+};
+
+// Records every text a static control is given (the status line, the byte count).
+class TextRecorder {
+ public:
+  explicit TextRecorder(HWND h) : h_(h) { SetWindowSubclass(h_, Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+  ~TextRecorder() {
+    if (IsWindow(h_)) RemoveWindowSubclass(h_, Proc, 1);
+  }
+  std::vector<std::wstring> texts;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND h, UINT m, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    if (m == WM_SETTEXT && lp) reinterpret_cast<TextRecorder*>(self)->texts.emplace_back(reinterpret_cast<wchar_t*>(lp));
+    return DefSubclassProc(h, m, wp, lp);
+  }
+  HWND h_;
+};
+
+std::string Bytes(size_t n, unsigned seed = 7) {
+  std::string s(n, '\0');
+  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed * 17 + (i >> 9)) & 0xFF);
+  return s;
+}
+
+class DownloadWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CreateDirectoryW(DownloadWindow::DownMusicFolder().c_str(), nullptr);
+    RemoveDownloads();
+  }
+  void TearDown() override {
+    if (window && window->IsLoaded()) window->CancelAndClose();
+    window.reset();
+    sbtest::PumpFor(20);
+    RemoveDownloads();
+  }
+  static void RemoveDownloads() {
+    std::wstring folder = DownloadWindow::DownMusicFolder();
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return;
+    do {
+      std::wstring name = fd.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring path = folder + L"\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveDirectoryW(path.c_str());
+      else
+        DeleteFileW(path.c_str());
+    } while (FindNextFileW(f, &fd));
+    FindClose(f);
+  }
+  static std::vector<std::wstring> FilesInDownMusic() {
+    std::vector<std::wstring> out;
+    WIN32_FIND_DATAW fd;
+    HANDLE f = FindFirstFileW((DownloadWindow::DownMusicFolder() + L"\\*").c_str(), &fd);
+    if (f == INVALID_HANDLE_VALUE) return out;
+    do {
+      std::wstring name = fd.cFileName;
+      if (name != L"." && name != L"..") out.push_back(name);
+    } while (FindNextFileW(f, &fd));
+    FindClose(f);
+    return out;
+  }
+  void Open(const std::wstring& url) {
+    opener.url = url;
+    window = std::make_shared<DownloadWindow>(opener);
+    ASSERT_TRUE(window->Load());
+  }
+  bool WaitClosed(int ms = 15000) {
+    return sbtest::PumpUntil([&] { return !window->IsLoaded(); }, ms);
+  }
+  std::wstring Tlog() const { return sb::Form::GetText(window->Tlog()); }
+
+  sbtest::TestHttpServer server;
+  TestOpener opener;
+  std::shared_ptr<DownloadWindow> window;
+};
+
+TEST_F(DownloadWindowTest, CompletedDownloadSavesTheServedBytesAndHandsBack) {
+  std::string song = sbtest::ReadFileBytes(sbtest::MediaDir() + L"\\media\\tune0.mp3");
+  ASSERT_GT(song.size(), 100000u);
+  server.Serve("/media/tune0.mp3", song, "audio/mpeg");
+  opener.fileName = L"月光 小河.mp3";
+  Open(server.Root() + L"media/tune0.mp3");
+  TextRecorder tlog(window->Tlog());
+  TextRecorder tg(window->TG());
+  EXPECT_EQ(Tlog(), L"请等待...");
+  ASSERT_TRUE(WaitClosed());
+
+  std::wstring target = DownloadWindow::DownMusicFolder() + L"\\月光 小河.mp3";
+  EXPECT_EQ(sbtest::ReadFileBytes(target), song);
+  EXPECT_EQ(FilesInDownMusic().size(), 1u) << "no temporary file is left";
+  EXPECT_EQ(opener.enabled, 1);
+  EXPECT_EQ(opener.cleared, 1);
+  ASSERT_FALSE(tg.texts.empty());
+  EXPECT_EQ(tg.texts.back(), L"下载完成");
+  size_t chunks = (song.size() + 511) / 512;
+  EXPECT_EQ(tg.texts[tg.texts.size() - 2], L"已下载 " + std::to_wstring(chunks * 512) + L" 字节");
+  EXPECT_EQ(window->ProgressBar1().Value(), 100);
+  EXPECT_EQ(window->ProgressBar1().Text(), L"100%");
+  // The status line followed the transfer in the order of its states.
+  std::vector<std::wstring> expectedOrder = {L"正在联系主机", L"成功发送请求", L"正在接收回应..."};
+  size_t at = 0;
+  for (const auto& t : tlog.texts)
+    if (at < expectedOrder.size() && t == expectedOrder[at]) ++at;
+  EXPECT_EQ(at, expectedOrder.size());
+  EXPECT_EQ(server.CountRequests("/media/tune0.mp3"), 1);
+}
+
+TEST_F(DownloadWindowTest, ByteCountOvershootsAndTheBarClampsOnOddSizes) {
+  server.Serve("/a.bin", Bytes(1000));
+  server.Serve("/b.bin", Bytes(512));
+  Open(server.Root() + L"a.bin");
+  TextRecorder tg(window->TG());
+  ASSERT_TRUE(WaitClosed());
+  ASSERT_GE(tg.texts.size(), 2u);
+  EXPECT_EQ(tg.texts[tg.texts.size() - 2], L"已下载 1024 字节");
+  EXPECT_EQ(window->ProgressBar1().Text(), L"102%");
+  EXPECT_EQ(window->ProgressBar1().Value(), 100);
+  EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3"), Bytes(1000));
+
+  opener.fileName = L"b.mp3";
+  Open(server.Root() + L"b.bin");
+  TextRecorder tg2(window->TG());
+  ASSERT_TRUE(WaitClosed());
+  ASSERT_GE(tg2.texts.size(), 2u);
+  EXPECT_EQ(tg2.texts[tg2.texts.size() - 2], L"已下载 512 字节");
+  EXPECT_EQ(window->ProgressBar1().Text(), L"100%");
+  EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\b.mp3"), Bytes(512));
+}
+
+TEST_F(DownloadWindowTest, NoOrZeroSizeIsRequestedAgainInsteadOfRead) {
+  server.Route("/nolen", [](const HttpRequest&, HttpConnection& c) { c.Respond(200, "abc", "audio/mpeg", false); });
+  server.Route("/zero", [](const HttpRequest&, HttpConnection& c) { c.Respond(200, "", "audio/mpeg", true); });
+  for (const char* path : {"/nolen", "/zero"}) {
+    Open(server.Root() + std::wstring(path, path + strlen(path)).substr(1));
+    EXPECT_TRUE(sbtest::PumpUntil([&] { return server.CountRequests(path) >= 3; }, 10000)) << path;
+    EXPECT_TRUE(window->IsLoaded());
+    EXPECT_TRUE(FilesInDownMusic().empty());
+    window->CancelAndClose();
+    sbtest::PumpFor(50);
+  }
+  EXPECT_EQ(opener.cleared, 0);
+}
+
+TEST_F(DownloadWindowTest, AddressIsTrimmedAndTheTargetIsTheGmzNameInDownMusic) {
+  server.Serve("/media/x.mp3", Bytes(3000));
+  opener.fileName = L"歌 名.mp3";
+  Open(L"   " + server.Root() + L"media/x.mp3  ");
+  EXPECT_EQ(sb::Form::GetText(window->StrURL()), L"   " + server.Root() + L"media/x.mp3  ");
+  EXPECT_EQ(window->TargetPath(), sb::AppFolder() + L"\\DownMusic\\歌 名.mp3");
+  ASSERT_TRUE(WaitClosed());
+  EXPECT_EQ(server.CountRequests("/media/x.mp3"), 1);
+  EXPECT_EQ(sbtest::ReadFileBytes(sb::AppFolder() + L"\\DownMusic\\歌 名.mp3"), Bytes(3000));
+}
+
+TEST_F(DownloadWindowTest, EmptyAddressWaitsWithoutARequest) {
+  Open(L"");
+  TextRecorder tlog(window->Tlog());
+  sbtest::PumpFor(500);
+  EXPECT_TRUE(window->IsLoaded());
+  EXPECT_EQ(Tlog(), L"请等待...");
+  EXPECT_TRUE(tlog.texts.empty()) << "nothing further happens";
+  EXPECT_TRUE(server.RequestedPaths().empty());
+}
+
+TEST_F(DownloadWindowTest, HostileFileNamesStayInsideDownMusic) {
+  server.Serve("/s", Bytes(600));
+  for (const wchar_t* name : {L"..\\..\\escape.mp3", L"../up.mp3", L"C:\\root.mp3", L"CON.mp3", L"", L"a?b*c.mp3"}) {
+    opener.fileName = name;
+    Open(server.Root() + L"s");
+    std::wstring target = window->TargetPath();
+    EXPECT_EQ(target.rfind(DownloadWindow::DownMusicFolder() + L"\\", 0), 0u) << target;
+    EXPECT_EQ(target.find(L'\\', DownloadWindow::DownMusicFolder().size() + 1), std::wstring::npos) << target;
+    ASSERT_TRUE(WaitClosed()) << target;
+    EXPECT_EQ(sbtest::ReadFileBytes(target), Bytes(600)) << target;
+  }
+  EXPECT_EQ(sbtest::ReadFileBytes(sb::AppFolder() + L"\\escape.mp3"), "");
+  EXPECT_EQ(sbtest::ReadFileBytes(sb::AppFolder() + L"\\..\\escape.mp3"), "");
+}
+
+TEST_F(DownloadWindowTest, TruncatedBodyShowsTheErrorBoxRetriesAndKeepsTheOldFile) {
+  std::wstring target = DownloadWindow::DownMusicFolder() + L"\\test-song.mp3";
+  ASSERT_TRUE(sbtest::WriteFileBytes(target, "OLD SONG"));
+  server.Route("/cut", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: 100000\r\nConnection: close\r\n\r\n");
+    c.Send(Bytes(30000));
+    c.Close();
+  });
+  sbtest::MessageBoxAnswerer boxes;
+  Open(server.Root() + L"cut");
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return boxes.count() >= 2 && server.CountRequests("/cut") >= 3; }, 20000));
+  auto seen = boxes.seen();
+  ASSERT_FALSE(seen.empty());
+  EXPECT_EQ(seen[0].title, L"音乐下载");
+  EXPECT_NE(seen[0].text.find(L"与主机通信出错"), std::wstring::npos);
+  window->CancelAndClose();
+  sbtest::PumpFor(100);
+  EXPECT_EQ(sbtest::ReadFileBytes(target), "OLD SONG");
+  EXPECT_EQ(FilesInDownMusic().size(), 1u);
+  EXPECT_EQ(opener.cleared, 0);
+  EXPECT_EQ(opener.enabled, 1) << "cancelling gives the commands back";
+}
+
+TEST_F(DownloadWindowTest, ClosingWhileTheBodyIsReadLeavesNoFile) {
+  server.Serve("/big", Bytes(6 * 1024 * 1024));
+  std::wstring target = DownloadWindow::DownMusicFolder() + L"\\test-song.mp3";
+  ASSERT_TRUE(sbtest::WriteFileBytes(target, "KEEP"));
+  Open(server.Root() + L"big");
+  TextRecorder tg(window->TG());
+  // Close from inside the read loop (its event pump runs this timer), as
+  // soon as the first byte count shows.
+  static struct {
+    TextRecorder* tg;
+    HWND window, cancel;
+    bool closed, cancelWasEnabled;
+  } ctx;
+  ctx = {&tg, window->hwnd(), window->Command2(), false, true};
+  UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
+    if (ctx.closed || ctx.tg->texts.empty()) return;
+    ctx.closed = true;
+    ctx.cancelWasEnabled = IsWindowEnabled(ctx.cancel) != FALSE;
+    PostMessageW(ctx.window, WM_CLOSE, 0, 0);
+  });
+  ASSERT_TRUE(WaitClosed());
+  KillTimer(nullptr, timer);
+  EXPECT_TRUE(ctx.closed);
+  EXPECT_FALSE(ctx.cancelWasEnabled) << "cancel is unavailable while the body is read";
+  ASSERT_FALSE(tg.texts.empty());
+  EXPECT_NE(tg.texts.back(), L"下载完成");
+  sbtest::PumpFor(100);
+  EXPECT_EQ(sbtest::ReadFileBytes(target), "KEEP");
+  EXPECT_EQ(FilesInDownMusic().size(), 1u) << "the temporary file is removed";
+  EXPECT_EQ(opener.cleared, 0);
+  EXPECT_EQ(opener.enabled, 1);
+}
+
+TEST_F(DownloadWindowTest, ATargetThatCannotBeWrittenIsAFailureNotACompletion) {
+  std::wstring target = DownloadWindow::DownMusicFolder() + L"\\blocked.mp3";
+  ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));  // a folder where the file should go
+  server.Serve("/s", Bytes(2000));
+  opener.fileName = L"blocked.mp3";
+  Open(server.Root() + L"s");
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return Tlog() == L"保存文件失败"; }, 10000));
+  EXPECT_TRUE(window->IsLoaded()) << "the window stays open so the user sees why";
+  EXPECT_TRUE(IsWindowEnabled(window->Command2()));
+  EXPECT_NE(sb::Form::GetText(window->TG()), L"下载完成");
+  EXPECT_EQ(opener.enabled, 1);
+  EXPECT_EQ(opener.cleared, 0);
+  EXPECT_EQ(FilesInDownMusic().size(), 1u);
+}
+
+TEST_F(DownloadWindowTest, CancelButtonClosesAndGivesTheCommandsBack) {
+  server.Route("/slow", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 5000\r\nConnection: close\r\n\r\n");
+    Sleep(3000);
+    c.Send(Bytes(5000));
+  });
+  Open(server.Root() + L"slow");
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return server.CountRequests("/slow") == 1; }, 5000));
+  SendMessageW(window->Command2(), BM_CLICK, 0, 0);
+  EXPECT_FALSE(window->IsLoaded());
+  EXPECT_EQ(opener.enabled, 1);
+  sbtest::PumpFor(200);
+  EXPECT_TRUE(FilesInDownMusic().empty());
+}
+
+TEST_F(DownloadWindowTest, DownMusicIsCreatedWhenMissing) {
+  RemoveDownloads();
+  ASSERT_TRUE(RemoveDirectoryW(DownloadWindow::DownMusicFolder().c_str()));
+  server.Serve("/s", Bytes(700));
+  Open(server.Root() + L"s");
+  ASSERT_TRUE(WaitClosed());
+  EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3"), Bytes(700));
+}
+
+}  // namespace
