@@ -207,7 +207,7 @@ void MainWindow::RunListLoad(bool createScrollBars) {
   if (createScrollBars) CreateScrollBarObject();
 }
 
-void MainWindow::CreateScrollBarObject() {}
+void MainWindow::CreateScrollBarObject() { scrollBars_.Attach(c_.listView1); }
 
 void MainWindow::Command1_Click() { RunListLoad(true); }
 

@@ -15,6 +15,7 @@
 #include "platform/form.h"
 #include "platform/inet.h"
 #include "platform/media_player.h"
+#include "window/cool_scrollbar_host.h"
 
 namespace sb {
 
@@ -55,6 +56,7 @@ class MainWindow : public Form {
 
   void SetPeers(MainWindowPeers* peers);
   const MainWindowControls& Controls() const { return c_; }
+  const CoolScrollbarHost& ScrollBars() const { return scrollBars_; }
 
   // Hand-over values and services for the download window and the menu form.
   std::wstring GMZ() const;
@@ -116,6 +118,7 @@ class MainWindow : public Form {
   bool rightClickHandled_ = false;
   int handlerDepth_ = 0;
   bool unloadPending_ = false;
+  CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
 };
 
 }  // namespace sb

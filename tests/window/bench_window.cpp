@@ -32,12 +32,28 @@ class NullSink : public sb::SubclassingSink {
   void BeforeMsg(BOOL&, LRESULT&, HWND&, UINT&, WPARAM&, LPARAM&) override {}
 };
 
+LRESULT CALLBACK AppProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == WM_APP + 100) return static_cast<LRESULT>(wp);
+  return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+// Both windows of one class with an ordinary procedure of its own.
+HWND BenchWindow(HWND parent, int x) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = AppProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"SongBoxBenchWindow";
+  RegisterClassW(&wc);
+  return CreateWindowExW(0, wc.lpszClassName, L"", WS_CHILD | WS_VISIBLE, x, 0, 10, 10, parent, nullptr,
+                         wc.hInstance, nullptr);
+}
+
 }  // namespace
 
 int main() {
   HWND parent = sbtest::CreateTestParent(300, 300);
-  HWND plain = sbtest::CreateScrollTarget(parent, 0, 0, 0, 0, 10, 10);
-  HWND subclassed = sbtest::CreateScrollTarget(parent, 0, 0, 20, 0, 10, 10);
+  HWND plain = BenchWindow(parent, 0);
+  HWND subclassed = BenchWindow(parent, 20);
   NullSink sink;
   sb::cSubclassingThunk thunk;
   for (UINT msg : sb::cCoolScrollbars::kTargetMessages) thunk.AddBeforeMsgs(msg);
