@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include <string>
+#include <thread>
 
 #include "platform/form.h"
 #include "scrollbar_test_support.h"
@@ -172,6 +173,46 @@ TEST_F(ListFixture, BarsStayOverTheListWhenItMovesAndFollowAReload) {
   EXPECT_EQ(host.Scrollbars(), nullptr);
   EXPECT_EQ(sb::cSubclassingThunk::LiveBlocks(), before - 4);
   EXPECT_FALSE(host.Attach(nullptr));
+}
+
+TEST_F(ListFixture, ARealThumbDragScrollsTheListAndTheThumbFollows) {
+  sb::CoolScrollbarHost host;
+  ASSERT_TRUE(host.Attach(list_));
+  sb::cCoolScrollbars& bars = *host.Scrollbars();
+  sbtest::PumpFor(150);
+  const sb::CoolBarState& bar = bars.Bar(1);
+  RECT vr{};
+  GetWindowRect(bars.BarWindow(1), &vr);
+  const int x = (vr.left + vr.right) / 2;
+  const int y = vr.top + bar.thumbPosition + bar.thumbLength / 2;
+  SetCursorPos(x, y);
+  sbtest::PumpFor(50);
+  auto send = [](DWORD flags, int dx, int dy) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flags;
+    in.mi.dx = dx;
+    in.mi.dy = dy;
+    SendInput(1, &in, sizeof(in));
+  };
+  // The list's own thumb tracking runs modally: drive the drag from another thread.
+  std::thread driver([&] {
+    Sleep(200);
+    for (int i = 0; i < 10; ++i) {
+      SetCursorPos(x, y + 8 * (i + 1));
+      send(MOUSEEVENTF_MOVE, 0, 0);
+      Sleep(40);
+    }
+    send(MOUSEEVENTF_LEFTUP, 0, 0);
+  });
+  send(MOUSEEVENTF_LEFTDOWN, 0, 0);
+  sbtest::PumpFor(900);
+  driver.join();
+  EXPECT_EQ(bars.TrackingPart(), 5);
+  SCROLLINFO si{sizeof(si), SIF_POS};
+  GetScrollInfo(list_, SB_VERT, &si);
+  EXPECT_GT(si.nPos, 0);
+  ExpectThumbWhereTheListSays(bars);
 }
 
 }  // namespace
