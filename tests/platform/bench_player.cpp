@@ -76,7 +76,7 @@ int main() {
   const bool stillPlaying = player.State() == sb::PlayerState::Playing;
   player.Stop();
 
-  std::printf("play_start_latency_ms: %.1f ms\n", latencies[latencies.size() / 2]);
+  std::printf("player_open_to_first_buffer_ms: %.1f ms\n", latencies[latencies.size() / 2]);
   std::printf("play_cpu_percent: %.2f %%\n", 100.0 * cpu / wall);
   // The test sound device takes the sound faster than real time; per second
   // of sound played is what a real device would cost.
