@@ -13,29 +13,15 @@
 #include "platform/form.h"
 #include "skin/skin.h"
 #include "skin/skin_props.h"
+#include "skin_test_window.h"
 #include "test_env.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
+using sbtest::Add;
 constexpr int kTwips = 15;
-
-HWND Add(sb::Form& form, const wchar_t* cls, const wchar_t* text, int x, int y, int w, int h, DWORD style,
-         DWORD exStyle = 0) {
-  sb::ControlArgs a;
-  a.className = cls;
-  a.text = text;
-  a.left = x * kTwips;
-  a.top = y * kTwips;
-  a.width = w * kTwips;
-  a.height = h * kTwips;
-  a.style = WS_VISIBLE | style;
-  a.exStyle = exStyle;
-  HWND c = form.AddControl(a);
-  SetWindowPos(c, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
-  return c;
-}
 
 struct MainLike {
   sb::Form form;

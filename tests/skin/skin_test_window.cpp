@@ -28,8 +28,10 @@ bool RegisterProgressSuperclass() {
   return ok;
 }
 
+}  // namespace
+
 HWND Add(sb::Form& form, const wchar_t* cls, const wchar_t* text, int x, int y, int w, int h, DWORD style,
-         DWORD exStyle = 0) {
+         DWORD exStyle) {
   sb::ControlArgs a;
   a.className = cls;
   a.text = text;
@@ -45,8 +47,6 @@ HWND Add(sb::Form& form, const wchar_t* cls, const wchar_t* text, int x, int y, 
   SetWindowPos(c, nullptr, x, y, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   return c;
 }
-
-}  // namespace
 
 std::unique_ptr<SkinTestWindow> MakeSkinTestWindow(std::unique_ptr<sb::Form> form) {
   RegisterProgressSuperclass();

@@ -12,6 +12,10 @@
 
 namespace sbtest {
 
+// A visible control at an exact pixel rectangle of the form.
+HWND Add(sb::Form& form, const wchar_t* cls, const wchar_t* text, int x, int y, int w, int h, DWORD style,
+         DWORD exStyle = 0);
+
 struct SkinTestWindow {
   std::unique_ptr<sb::Form> form;
   HWND push = nullptr;         // 75 x 25 push button
