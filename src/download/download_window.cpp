@@ -117,26 +117,25 @@ void DownloadWindow::Form_Load() {
   SkinAttach(hwnd());
   SetText(fileName_, opener_.SongFileName());
   SetText(strUrl_, opener_.PlayerURL());
-  contentLength_ = 0;
-  progress_->SetValue(0);
-  SetTlog(L"");
-  inet1_.SetProtocol(icHTTP);
-  inet1_.Cancel();
-  inet1_.Execute(Trim(GetText(strUrl_)), L"GET");
+  IssueRequest();
   SetTlog(L"请等待...");
 }
 
 bool DownloadWindow::start() {
-  if (!IsLoaded()) return false;
+  if (!IsLoaded() || !IssueRequest()) return false;
+  SetTlog(L"请等待...");
+  return true;
+}
+
+// Resets the progress and sends the GET for the address held in StrURL.
+bool DownloadWindow::IssueRequest() {
   contentLength_ = 0;
   progress_->SetValue(0);
   SetTlog(L"");
   inet1_.SetProtocol(icHTTP);
   // Never two requests of one window at once.
   inet1_.Cancel();
-  if (!inet1_.Execute(Trim(GetText(strUrl_)), L"GET")) return false;
-  SetTlog(L"请等待...");
-  return true;
+  return inet1_.Execute(Trim(GetText(strUrl_)), L"GET");
 }
 
 void DownloadWindow::CancelAndClose() {

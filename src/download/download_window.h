@@ -59,6 +59,7 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
 
  private:
   void Form_Load();
+  bool IssueRequest();
   void CreateControls();
   void Command2_Click();
   void Inet1_StateChanged(short state);
