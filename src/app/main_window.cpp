@@ -130,7 +130,9 @@ void MainWindow::CreateControls() {
   SetColors(c_.geci, {kListText, kListBack});
 
   // Hand-over values and the list text live in hidden controls below the client area.
-  c_.text1 = AddControl({L"EDIT", L"Text1", 120, 6360, 6000, 1000, WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL});
+  // No wrapping: the edit would wrap each line in time that grows with the square of its length.
+  c_.text1 = AddControl({L"EDIT", L"Text1", 120, 6360, 6000, 1000,
+                         WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL});
   c_.gmz = AddControl({L"STATIC", L"", 120, 6000, 3255, 255, WS_CLIPSIBLINGS | SS_NOPREFIX});
   c_.gdz = AddControl({L"STATIC", L"", 3480, 6000, 3255, 255, WS_CLIPSIBLINGS | SS_NOPREFIX});
   for (HWND edit : {c_.text1, c_.geci})

@@ -4,6 +4,7 @@
 
 #include "platform/form.h"
 #include "platform/inet.h"
+#include "platform/input_limits.h"
 
 namespace sb {
 
@@ -15,21 +16,29 @@ std::wstring LyricsUrl(const std::wstring& root, const std::wstring& lyricsId) {
 
 std::wstring CoverUrl(const std::wstring& root, const std::wstring& pictureId) { return root + L"cover/" + pictureId; }
 
-std::optional<std::wstring> FetchLyrics(Inet& inet, const std::wstring& url) { return inet.OpenURL(url); }
+std::optional<std::wstring> FetchLyrics(Inet& inet, const std::wstring& url) {
+  return inet.OpenURL(url, limits::kLyricsBytes);
+}
 
 std::wstring LyricsForDisplay(const std::wstring& body) {
   std::wstring out;
   out.reserve(body.size() + body.size() / 16);
+  size_t lineChars = 0;
   for (size_t i = 0; i < body.size(); ++i) {
     wchar_t c = body[i];
-    if (c == L'\r') {
+    if (c == L'\r' || c == L'\n') {
       out += L"\r\n";
-      if (i + 1 < body.size() && body[i + 1] == L'\n') ++i;
-    } else if (c == L'\n') {
-      out += L"\r\n";
-    } else {
-      out += c;
+      if (c == L'\r' && i + 1 < body.size() && body[i + 1] == L'\n') ++i;
+      lineChars = 0;
+      continue;
     }
+    // The edit wraps a line in time that grows with the square of its length.
+    if (lineChars == limits::kLyricsLineChars) {
+      out += L"\r\n";
+      lineChars = 0;
+    }
+    out += c;
+    ++lineChars;
   }
   return out;
 }

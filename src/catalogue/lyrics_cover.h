@@ -17,10 +17,12 @@ class Inet;
 std::wstring LyricsUrl(const std::wstring& root, const std::wstring& lyricsId);
 std::wstring CoverUrl(const std::wstring& root, const std::wstring& pictureId);
 
-// The lyrics page body as the transfer returns it; nullopt when it failed.
+// The lyrics page body as the transfer returns it; nullopt when it failed or
+// was longer than limits::kLyricsBytes.
 std::optional<std::wstring> FetchLyrics(Inet& inet, const std::wstring& url);
 
-// A multi-line edit breaks lines only at CR LF: bare LF and bare CR become CR LF.
+// A multi-line edit breaks lines only at CR LF: bare LF and bare CR become CR
+// LF, and lines longer than limits::kLyricsLineChars are broken.
 std::wstring LyricsForDisplay(const std::wstring& body);
 
 // LoadPicture: lets pending messages run (so the window repaints), then loads

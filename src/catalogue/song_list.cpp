@@ -7,6 +7,7 @@
 #include "catalogue/song_list_text.h"
 #include "platform/form.h"
 #include "platform/inet.h"
+#include "platform/input_limits.h"
 
 namespace sb {
 namespace {
@@ -52,10 +53,13 @@ std::wstring ServiceRoot() {
 }
 
 bool updata(Inet& inet, HWND text1, HWND owner) {
-  std::optional<std::wstring> page = inet.OpenURL(ServiceRoot());
+  std::optional<std::wstring> page = inet.OpenURL(ServiceRoot(), limits::kPageBytes);
   if (!page) return ShowBusy(owner);
   std::optional<std::wstring> text = NormaliseSongPage(*page);
+  page.reset();
   if (!text) return ShowBusy(owner);
+  // Long values would only make the field's line building slow; the list shows their start.
+  *text = BoundLineValues<wchar_t>(*text, kSongRecordValues, limits::kListCellChars);
   SendMessageW(text1, EM_SETLIMITTEXT, 0, kTextLimit);
   if (!SetWindowTextW(text1, text->c_str())) return ShowBusy(owner);
   return true;

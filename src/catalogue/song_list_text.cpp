@@ -204,6 +204,28 @@ std::optional<std::basic_string<CharT>> NormaliseSongPage(std::basic_string_view
 }
 
 template <typename CharT>
+std::basic_string<CharT> BoundLineValues(std::basic_string_view<CharT> text, size_t values, size_t valueChars) {
+  std::basic_string<CharT> out;
+  out.reserve(text.size());
+  size_t value = 0, length = 0;  // of the value being copied
+  for (size_t i = 0; i < text.size(); ++i) {
+    const CharT c = text[i];
+    if (c == static_cast<CharT>('\r') && i + 1 < text.size() && text[i + 1] == static_cast<CharT>('\n')) {
+      out.push_back(c);
+      out.push_back(text[++i]);
+      value = length = 0;
+    } else if (c == static_cast<CharT>(' ')) {
+      if (++value < values) out.push_back(c);
+      length = 0;
+    } else if (value < values && length < valueChars) {
+      out.push_back(c);
+      ++length;
+    }
+  }
+  return out;
+}
+
+template <typename CharT>
 std::vector<std::basic_string_view<CharT>> CompleteLines(std::basic_string_view<CharT> text) {
   std::vector<std::basic_string_view<CharT>> lines;
   size_t start = 0;
@@ -274,11 +296,13 @@ std::wstring RootWithSlash(std::wstring root, const std::wstring& fallback) {
 }
 
 template std::optional<std::basic_string<wchar_t>> NormaliseSongPage(std::basic_string_view<wchar_t>);
+template std::basic_string<wchar_t> BoundLineValues(std::basic_string_view<wchar_t>, size_t, size_t);
 template std::vector<std::basic_string_view<wchar_t>> CompleteLines(std::basic_string_view<wchar_t>);
 template std::vector<std::basic_string_view<wchar_t>> SplitValues(std::basic_string_view<wchar_t>);
 template std::optional<BasicSongRow<wchar_t>> RowFromLine(std::basic_string_view<wchar_t>);
 template std::vector<BasicSongRow<wchar_t>> SongRows(std::basic_string_view<wchar_t>);
 template std::optional<std::basic_string<char16_t>> NormaliseSongPage(std::basic_string_view<char16_t>);
+template std::basic_string<char16_t> BoundLineValues(std::basic_string_view<char16_t>, size_t, size_t);
 template std::vector<std::basic_string_view<char16_t>> CompleteLines(std::basic_string_view<char16_t>);
 template std::vector<std::basic_string_view<char16_t>> SplitValues(std::basic_string_view<char16_t>);
 template std::optional<BasicSongRow<char16_t>> RowFromLine(std::basic_string_view<char16_t>);

@@ -15,6 +15,8 @@ namespace sb {
 
 // The song list's ten columns: cell 0 is the row's own text, cell k is subitem k.
 inline constexpr int kSongListColumns = 10;
+// Values of one song record; the eleventh is parsed and dropped.
+inline constexpr size_t kSongRecordValues = 11;
 
 // One list row cut from a normalised line. The cells point into the text the
 // row was split from. Values 0 and 1 go crosswise: cell 1 holds value 1,
@@ -29,6 +31,13 @@ using SongRow = BasicSongRow<wchar_t>;
 // page lacks "Data.Nlist.order=[" or "{sid:". Runs in time linear in the page.
 template <typename CharT>
 std::optional<std::basic_string<CharT>> NormaliseSongPage(std::basic_string_view<CharT> page);
+
+// The normalised text with every line (split at CRLF, the last piece too)
+// cut after its first `values` values and each value cut to `valueChars`
+// characters. The rows it yields are those of `text` with their cells cut the
+// same way; a line no longer holds more than values * (valueChars + 1) characters.
+template <typename CharT>
+std::basic_string<CharT> BoundLineValues(std::basic_string_view<CharT> text, size_t values, size_t valueChars);
 
 // Every piece of `text` before its last CRLF (the piece after the final line
 // break is never a song line). An empty or break-free text has none.

@@ -23,7 +23,8 @@ struct Inet::Impl {
 
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   void OnState(WPARAM generation, short state);
-  std::shared_ptr<Transfer> Begin(const std::wstring& url, bool notify);
+  std::shared_ptr<Transfer> Begin(const std::wstring& url, bool notify, size_t maxBodyBytes = 0);
+  std::shared_ptr<Transfer> Wait(std::shared_ptr<Transfer> t);
   void Stop();
   void JoinWorker();
   DWORD TimeoutMs() const {
@@ -31,7 +32,7 @@ struct Inet::Impl {
   }
 
   Inet& owner;
-  int timeoutSeconds = 60;
+  int timeoutSeconds = limits::kRequestSeconds;
   int protocol = icHTTP;
   bool running = false;
   WPARAM generation = 0;
@@ -77,7 +78,7 @@ void Inet::Impl::OnState(WPARAM gen, short state) {
   if (handler) handler(state);
 }
 
-std::shared_ptr<Transfer> Inet::Impl::Begin(const std::wstring& url, bool notify) {
+std::shared_ptr<Transfer> Inet::Impl::Begin(const std::wstring& url, bool notify, size_t maxBodyBytes) {
   JoinWorker();
   ++generation;
   body.clear();
@@ -86,6 +87,7 @@ std::shared_ptr<Transfer> Inet::Impl::Begin(const std::wstring& url, bool notify
   setup.url = url;
   setup.timeoutMs = TimeoutMs();
   setup.requireSuccess = notify;
+  setup.maxBodyBytes = maxBodyBytes;
   setup.notifyWindow = notify ? window.get() : nullptr;
   setup.notifyMessage = kStateMessage;
   setup.generation = generation;
@@ -112,9 +114,9 @@ void Inet::Impl::Stop() {
 
 void Inet::Impl::JoinWorker() {
   if (!worker) return;
-  // Only called for a worker that has posted its last state (or is about to
-  // after its handles closed): it never waits on this thread, so this is short.
-  WaitForSingleObject(worker.get(), INFINITE);
+  // Only called for a worker whose outcome is known: what is left is closing
+  // its handles, which it does on its own, owning what it uses.
+  WaitForSingleObject(worker.get(), kAbortGraceMs);
   worker.reset();
 }
 
@@ -142,18 +144,29 @@ int Inet::Protocol() const { return impl_->protocol; }
 void Inet::SetProtocol(int protocol) { impl_->protocol = protocol; }
 bool Inet::StillExecuting() const { return impl_->running; }
 
-std::optional<std::wstring> Inet::OpenURL(const std::wstring& url) {
+std::optional<std::wstring> Inet::OpenURL(const std::wstring& url, size_t maxBodyBytes) {
+  std::optional<std::string> body = OpenURLBytes(url, maxBodyBytes);
+  if (!body) return std::nullopt;
+  return DecodeBody(*body, CharsetOfContentType(GetHeader(L"Content-Type")));
+}
+
+std::optional<std::string> Inet::OpenURLBytes(const std::wstring& url, size_t maxBodyBytes) {
   std::optional<std::wstring> address = NormaliseRequestAddress(url);
   if (!address || impl_->running) return std::nullopt;
-  std::shared_ptr<Transfer> t = impl_->Begin(*address, false);
-  if (!t) return std::nullopt;
+  std::shared_ptr<Transfer> t = impl_->Wait(impl_->Begin(*address, false, maxBodyBytes));
+  if (!t || !t->Succeeded()) return std::nullopt;
+  return t->TakeBody();
+}
 
+// Waits for a blocking request within the control's time-out; null when it
+// did not finish in time (it is then stopped).
+std::shared_ptr<Transfer> Inet::Impl::Wait(std::shared_ptr<Transfer> t) {
+  if (!t) return nullptr;
   // Only paint messages run while we wait: the caller is not re-entered by
   // input, timers or other handlers, yet a wait panel still draws.
-  const DWORD timeoutMs = impl_->TimeoutMs();
+  const DWORD timeoutMs = TimeoutMs();
   const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-  HANDLE thread = impl_->worker.get();
-  bool finished = false;
+  HANDLE done = t->DoneEvent();
   for (;;) {
     DWORD wait = INFINITE;
     if (timeoutMs) {
@@ -161,22 +174,17 @@ std::optional<std::wstring> Inet::OpenURL(const std::wstring& url) {
       if (now >= deadline) break;
       wait = static_cast<DWORD>(deadline - now);
     }
-    DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, wait, QS_PAINT | QS_SENDMESSAGE);
+    DWORD r = MsgWaitForMultipleObjects(1, &done, FALSE, wait, QS_PAINT | QS_SENDMESSAGE);
     if (r == WAIT_OBJECT_0) {
-      finished = true;
-      break;
+      JoinWorker();
+      running = false;
+      return t;
     }
     if (r != WAIT_OBJECT_0 + 1) break;
     PumpPaintMessages();
   }
-  if (!finished) {
-    impl_->Stop();
-    return std::nullopt;
-  }
-  impl_->JoinWorker();
-  impl_->running = false;
-  if (!t->Succeeded()) return std::nullopt;
-  return DecodeBody(t->TakeBody(), CharsetOfContentType(FindHeaderValue(t->RawHeaders(), L"Content-Type")));
+  Stop();
+  return nullptr;
 }
 
 bool Inet::Execute(const std::wstring& url, const std::wstring& operation) {

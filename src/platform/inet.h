@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/input_limits.h"
+
 namespace sb {
 
 // Transfer states raised through StateChanged.
@@ -53,8 +55,11 @@ class Inet {
   void SetProtocol(int protocol);
 
   // Blocking GET; the body decoded as text (GBK unless the response names a
-  // charset). nullopt on a refused address, network error, time-out or busy control.
-  std::optional<std::wstring> OpenURL(const std::wstring& url);
+  // charset). nullopt on a refused address, network error, time-out, busy
+  // control, more redirects than limits::kRedirects or a body over `maxBodyBytes`.
+  std::optional<std::wstring> OpenURL(const std::wstring& url, size_t maxBodyBytes = limits::kPageBytes);
+  // The same GET, its body as it came.
+  std::optional<std::string> OpenURLBytes(const std::wstring& url, size_t maxBodyBytes);
 
   // Starts an asynchronous GET; false (and no notification) when the address
   // is refused at once or the control is busy. A non-2xx status, a body

@@ -15,14 +15,6 @@ constexpr DWORD kReadBlock = 64 * 1024;
 // Content-Length comes from the server: trust it for a reservation only up to here.
 constexpr unsigned long long kMaxReserve = 64ull * 1024 * 1024;
 
-void SetTimeouts(HINTERNET h, DWORD ms) {
-  if (ms == 0) return;
-  for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
-                       INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
-    InternetSetOptionW(h, option, &ms, sizeof ms);
-  }
-}
-
 short StateOfStatus(DWORD status) {
   switch (status) {
     case INTERNET_STATUS_RESOLVING_NAME: return icHostResolvingHost;
@@ -35,23 +27,13 @@ short StateOfStatus(DWORD status) {
   }
 }
 
-DWORD QueryStatusCode(HINTERNET request) {
-  DWORD code = 0, size = sizeof code;
-  if (!HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &code, &size, nullptr)) return 0;
-  return code;
-}
-
-std::wstring QueryRawHeaders(HINTERNET request) {
-  DWORD bytes = 0;
-  HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, nullptr, &bytes, nullptr);
-  if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || bytes == 0) return {};
-  std::wstring text(bytes / sizeof(wchar_t) + 1, L'\0');
-  if (!HttpQueryInfoW(request, HTTP_QUERY_RAW_HEADERS_CRLF, text.data(), &bytes, nullptr)) return {};
-  text.resize(bytes / sizeof(wchar_t));
-  return text;
-}
-
 }  // namespace
+
+Transfer::Transfer(TransferSetup setup)
+    : setup_(std::move(setup)),
+      get_(HttpGetOptions{setup_.timeoutMs, setup_.timeoutMs, 0, 0, &Transfer::StatusCallback,
+                          reinterpret_cast<DWORD_PTR>(this)}),
+      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 UniqueKernelHandle Transfer::Start(const std::shared_ptr<Transfer>& self) {
   auto holder = std::make_unique<std::shared_ptr<Transfer>>(self);
@@ -69,9 +51,14 @@ DWORD WINAPI Transfer::ThreadMain(void* param) {
   } catch (...) {
     ok = false;
   }
-  t.CloseHandles();
+  // The outcome is known before the handles close: under Wine closing a
+  // request whose endless body was given up can take as long as the server
+  // keeps sending, and nobody waits for that.
+  SetEvent(t.done_.get());
   try {
-    t.Post(ok ? icResponseCompleted : icError);
+    if (!ok) t.Post(icError);
+    t.get_.Close();
+    if (ok) t.Post(icResponseCompleted);
   } catch (...) {
   }
   return 0;
@@ -86,72 +73,11 @@ void CALLBACK Transfer::StatusCallback(HINTERNET, DWORD_PTR context, DWORD statu
   }
 }
 
-bool Transfer::Keep(UniqueInternet& slot, HINTERNET h) {
-  UniqueInternet owned(h);
-  if (!owned) return false;
-  std::lock_guard<std::mutex> lock(mu_);
-  if (aborted_) return false;
-  slot = std::move(owned);
-  return true;
-}
-
-template <typename Call>
-bool Transfer::Guarded(Call call) {
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    if (aborted_) return false;
-    inCall_ = true;
-  }
-  bool ok = call();
-  std::lock_guard<std::mutex> lock(mu_);
-  inCall_ = false;
-  return ok && !aborted_;
-}
-
 bool Transfer::Run() {
-  std::optional<RequestTarget> target = SplitRequestAddress(setup_.url);
-  if (!target) return false;
-
-  HINTERNET session = InternetOpenW(L"SongBox", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
-  if (!Keep(session_, session)) return false;
-  const auto context = reinterpret_cast<DWORD_PTR>(this);
-  HINTERNET connection = nullptr;
-  Guarded([&] {
-    SetTimeouts(session, setup_.timeoutMs);
-    InternetSetStatusCallbackW(session, &Transfer::StatusCallback);
-    connection = InternetConnectW(session, target->host.c_str(), target->port, nullptr, nullptr,
-                                  INTERNET_SERVICE_HTTP, 0, context);
-    return true;
-  });
-  if (!Keep(connection_, connection)) return false;
-
-  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI | INTERNET_FLAG_PRAGMA_NOCACHE;
-  if (target->secure) flags |= INTERNET_FLAG_SECURE;
-  HINTERNET request = nullptr;
-  Guarded([&] {
-    const wchar_t* accept[] = {L"*/*", nullptr};
-    request = HttpOpenRequestW(connection, L"GET", target->object.c_str(), nullptr, nullptr, accept, flags, context);
-    return true;
-  });
-  if (!Keep(request_, request)) return false;
-
-  if (!Guarded([&] {
-        SetTimeouts(request, setup_.timeoutMs);
-        return HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE;
-      })) {
-    return false;
-  }
+  if (!get_.Send(setup_.url)) return false;
   Advance(icReceivingResponse);
-
-  DWORD status = 0;
-  std::wstring headers;
-  if (!Guarded([&] {
-        status = QueryStatusCode(request);
-        headers = QueryRawHeaders(request);
-        return true;
-      })) {
-    return false;
-  }
+  const DWORD status = get_.Status();
+  const std::wstring& headers = get_.RawHeaders();
   {
     std::lock_guard<std::mutex> lock(mu_);
     status_ = status;
@@ -160,26 +86,29 @@ bool Transfer::Run() {
   if (setup_.requireSuccess && (status < 200 || status > 299)) return false;
   Advance(icResponseReceived);
 
-  if (!ReadBody(request, headers)) return false;
+  if (!ReadBody(headers)) return false;
   Post(icDisconnecting);
-  CloseHandles();
+  get_.Close();
   Post(icDisconnected);
   std::lock_guard<std::mutex> lock(mu_);
   succeeded_ = !aborted_;
   return succeeded_;
 }
 
-bool Transfer::ReadBody(HINTERNET request, const std::wstring& headers) {
+bool Transfer::ReadBody(const std::wstring& headers) {
   std::optional<unsigned long long> length = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
   const bool announced = length.has_value() && FindHeaderValue(headers, L"Transfer-Encoding").empty();
   const unsigned long long expected = length.value_or(0);
+  const unsigned long long bound = setup_.maxBodyBytes ? setup_.maxBodyBytes : ~0ull;
+  if (announced && expected > bound) return false;
   std::string body;
   if (announced) body.reserve(static_cast<size_t>(std::min(expected, kMaxReserve)));
   std::unique_ptr<char[]> block(new char[kReadBlock]);
   for (;;) {
     DWORD got = 0;
-    if (!Guarded([&] { return InternetReadFile(request, block.get(), kReadBlock, &got) != FALSE; })) return false;
+    if (!get_.Read(block.get(), kReadBlock, &got)) return false;
     if (got == 0) break;
+    if (got > bound - body.size()) return false;  // a body past the bound is refused, never held
     body.append(block.get(), got);
   }
   // A connection that ends early looks like the end of the body to WinINet.
@@ -189,40 +118,12 @@ bool Transfer::ReadBody(HINTERNET request, const std::wstring& headers) {
   return true;
 }
 
-void Transfer::CloseHandles() noexcept {
-  UniqueInternet request, connection, session;
-  {
-    std::lock_guard<std::mutex> lock(mu_);
-    request = std::move(request_);
-    connection = std::move(connection_);
-    session = std::move(session_);
-  }
-  CloseOutsideLock(request, connection, session);
-}
-
-void Transfer::CloseOutsideLock(UniqueInternet& request, UniqueInternet& connection, UniqueInternet& session) noexcept {
-  // Outside the lock: WinINet may call back while it closes.
-  for (UniqueInternet* h : {&request, &connection, &session}) {
-    if (*h) InternetSetStatusCallbackW(h->get(), nullptr);
-    h->reset();
-  }
-}
-
 void Transfer::Abort() noexcept {
-  UniqueInternet request, connection, session;
   {
     std::lock_guard<std::mutex> lock(mu_);
     aborted_ = true;
-    // Between calls the worker closes its handles itself when it sees the
-    // flag; closing them here then could hand their values to another
-    // request before the worker's next call. Inside a call, closing is what
-    // ends it.
-    if (!inCall_) return;
-    request = std::move(request_);
-    connection = std::move(connection_);
-    session = std::move(session_);
   }
-  CloseOutsideLock(request, connection, session);
+  get_.Abort();
 }
 
 void Transfer::Advance(short state) {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/handles.h"
+#include "platform/http_get.h"
 #include "platform/inet_text.h"
 
 namespace sb {
@@ -18,6 +19,7 @@ struct TransferSetup {
   std::wstring url;         // already normalised
   DWORD timeoutMs = 0;      // connect/send/receive time-out; 0: none
   bool requireSuccess = false;  // a non-2xx status is an error
+  size_t maxBodyBytes = 0;      // a longer body is an error; 0: no bound
   HWND notifyWindow = nullptr;  // states are posted here; nullptr: silent
   UINT notifyMessage = 0;       // wParam: generation, lParam: state
   WPARAM generation = 0;
@@ -25,7 +27,7 @@ struct TransferSetup {
 
 class Transfer {
  public:
-  explicit Transfer(TransferSetup setup) : setup_(std::move(setup)) {}
+  explicit Transfer(TransferSetup setup);
   Transfer(const Transfer&) = delete;
   Transfer& operator=(const Transfer&) = delete;
 
@@ -34,6 +36,8 @@ class Transfer {
 
   // Any thread: ends the transfer. Blocking calls of the worker fail at once.
   void Abort() noexcept;
+  // Set once the outcome below is final (the worker may still be closing).
+  HANDLE DoneEvent() const { return done_.get(); }
 
   // Readable once the worker posted 8 (headers) or ended (everything).
   std::wstring RawHeaders() const;
@@ -45,28 +49,22 @@ class Transfer {
   static DWORD WINAPI ThreadMain(void* param);
   static void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void*, DWORD);
   bool Run();
-  bool Keep(UniqueInternet& slot, HINTERNET h);
-  // Runs WinINet calls unless aborted; Abort closes the handles only while
-  // such a call runs.
-  template <typename Call>
-  bool Guarded(Call call);
-  static void CloseOutsideLock(UniqueInternet& request, UniqueInternet& connection, UniqueInternet& session) noexcept;
-  bool ReadBody(HINTERNET request, const std::wstring& headers);
-  void CloseHandles() noexcept;
+  bool ReadBody(const std::wstring& headers);
   void Advance(short state);
   void Post(short state);
 
   const TransferSetup setup_;
   short lastState_ = 0;  // worker only
 
+  HttpGet get_;
+
   mutable std::mutex mu_;
   bool aborted_ = false;
-  bool inCall_ = false;
-  UniqueInternet session_, connection_, request_;
   std::wstring headers_;
   DWORD status_ = 0;
   bool succeeded_ = false;
   std::string body_;
+  UniqueKernelHandle done_;
 };
 
 }  // namespace sb

@@ -212,6 +212,27 @@ TEST(BadInput, FiftyMegabytePageNormalisesInOnePiece) {
   EXPECT_EQ(rows.back().cells[0], u"t\u3000t");
 }
 
+TEST(BadInput, BoundedLinesKeepElevenValuesEachCutAndTheRowsOtherwiseUnchanged) {
+  struct Case {
+    std::wstring text, bounded;
+  } cases[] = {
+      {L"0 1 2 3 4 5 6 7 8 9 10\r\n", L"0 1 2 3 4 5 6 7 8 9 10\r\n"},
+      {L"0 1 2 3 4 5 6 7 8 9 10 11 12\r\ntail", L"0 1 2 3 4 5 6 7 8 9 10\r\ntail"},
+      {L"abcdef 1\r\n\r\n" + std::wstring(50, L' ') + L"\r\nx\ry", L"abcd 1\r\n\r\n          \r\nx\ry"},
+      {L"\r\r\n\n", L"\r\r\n\n"},
+  };
+  for (const Case& k : cases) {
+    EXPECT_EQ(sb::BoundLineValues<wchar_t>(k.text, 11, 4), k.bounded) << k.text.size();
+  }
+  const std::wstring page = Line(1, std::wstring(100000, L'歌')) + L"\r\n" + Line(2, L"二") + L"\r\n";
+  const std::wstring bounded = sb::BoundLineValues<wchar_t>(page, sb::kSongRecordValues, 1024);
+  auto rows = SongRows(bounded);
+  ASSERT_EQ(rows.size(), 2u);
+  EXPECT_EQ(rows[0].cells[0], std::wstring(1024, L'歌'));
+  EXPECT_EQ(rows[0].cells[9], L"3456");
+  EXPECT_EQ(rows[1].cells[0], L"二");
+}
+
 TEST(ServiceRoot, GetsExactlyOneTrailingSlash) {
   const std::wstring fallback = L"http://127.0.0.1:8611/";
   EXPECT_EQ(sb::RootWithSlash(L"", fallback), fallback);

@@ -17,6 +17,7 @@ struct WinsockInit {
 const char* Reason(int status) {
   switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
     default: return "Status";
@@ -44,6 +45,23 @@ void HttpConnection::Respond(int status, std::string_view body, std::string_view
   head += "Connection: close\r\n\r\n";
   Send(head);
   Send(body);
+}
+
+bool HttpConnection::WaitForClientClose(int maxMs) {
+  const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(maxMs);
+  char sink[4096];
+  while (!closed_) {
+    const ULONGLONG now = GetTickCount64();
+    if (now >= end) return false;
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s_, &readable);
+    const long waitMs = static_cast<long>(std::min<ULONGLONG>(end - now, 200));
+    timeval tv{waitMs / 1000, (waitMs % 1000) * 1000};
+    if (select(0, &readable, nullptr, nullptr, &tv) == SOCKET_ERROR) return true;
+    if (FD_ISSET(s_, &readable) && recv(s_, sink, sizeof sink, 0) <= 0) return true;
+  }
+  return true;
 }
 
 void HttpConnection::Close() {

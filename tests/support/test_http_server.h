@@ -30,6 +30,8 @@ class HttpConnection {
   void Respond(int status, std::string_view body, std::string_view contentType = "text/html",
                bool withContentLength = true, std::string_view extraHeaders = {});
   void Close();  // drop the connection now
+  // Waits until the client closes the connection or `maxMs` pass; true when it closed.
+  bool WaitForClientClose(int maxMs);
   bool closed() const { return closed_; }
 
  private:

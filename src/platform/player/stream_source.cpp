@@ -7,6 +7,8 @@
 #include <cwctype>
 
 #include "platform/handles.h"
+#include "platform/inet.h"
+#include "platform/inet_headers.h"
 
 namespace sb {
 namespace {
@@ -39,8 +41,14 @@ StreamSource::StreamSource(std::wstring address, std::shared_ptr<StreamBuffer> b
     : address_(std::move(address)), buffer_(std::move(buffer)), stallTimeoutMs_(stallTimeoutMs) {}
 
 StreamSource::~StreamSource() {
-  cancel_ = true;
+  Cancel();
   if (thread_.joinable()) thread_.join();
+}
+
+void StreamSource::Cancel() {
+  cancel_ = true;
+  std::lock_guard<std::mutex> lock(getMu_);
+  if (get_) get_->Abort();
 }
 
 void StreamSource::Start() {
@@ -61,76 +69,56 @@ void StreamSource::Run() {
   }
 }
 
-// InternetOpenUrlW would send before a receive time-out can reach the
-// connection, so the request is built step by step with the same flags.
 void StreamSource::RunHttp() {
-  URL_COMPONENTSW parts{sizeof(parts)};
-  wchar_t host[256]{}, path[4096]{};
-  parts.lpszHostName = host;
-  parts.dwHostNameLength = 256;
-  parts.lpszUrlPath = path;
-  parts.dwUrlPathLength = 4096;
-  parts.dwExtraInfoLength = 1;
-  if (!InternetCrackUrlW(address_.c_str(), 0, 0, &parts)) return buffer_->Finish(PlayerError::Unreachable);
-  std::wstring object = parts.dwUrlPathLength ? std::wstring(path, parts.dwUrlPathLength) : L"/";
-  if (parts.lpszExtraInfo) object.append(parts.lpszExtraInfo, parts.dwExtraInfoLength);
+  HttpGetOptions options;
+  options.connectTimeoutMs = kConnectTimeoutMs;
+  options.receiveTimeoutMs = kReceiveTimeoutMs;
+  options.longestReceiveMs = kLongestReceiveTimeoutMs;
+  options.patienceMs = static_cast<DWORD>(std::max(stallTimeoutMs_, 0));
+  HttpGet get(options);
+  {
+    std::lock_guard<std::mutex> lock(getMu_);
+    get_ = &get;
+  }
+  if (!cancel_ && OpenHttp(get)) ReadHttp(get);
+  std::lock_guard<std::mutex> lock(getMu_);
+  get_ = nullptr;
+}
 
-  UniqueInternet session(InternetOpenW(L"SongBox", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
-  if (!session) return buffer_->Finish(PlayerError::Unreachable);
-  UniqueInternet connection(InternetConnectW(session.get(), host, parts.nPort, nullptr, nullptr,
-                                             INTERNET_SERVICE_HTTP, 0, 0));
-  if (!connection) return buffer_->Finish(PlayerError::Unreachable);
-  DWORD receive = kReceiveTimeoutMs, connect = kConnectTimeoutMs;
-  InternetSetOptionW(connection.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-  InternetSetOptionW(connection.get(), INTERNET_OPTION_CONNECT_TIMEOUT, &connect, sizeof(connect));
-  DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_UI;
-  if (parts.nScheme == INTERNET_SCHEME_HTTPS) flags |= INTERNET_FLAG_SECURE;
-  UniqueInternet request;
-  const double started = PlayerClockMs();
-  for (;;) {
-    request.reset(HttpOpenRequestW(connection.get(), L"GET", object.c_str(), nullptr, nullptr, nullptr, flags, 0));
-    if (!request) return buffer_->Finish(PlayerError::Unreachable);
-    InternetSetOptionW(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &receive, sizeof(receive));
-    const double attempt = PlayerClockMs();
-    if (HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) break;
-    const DWORD error = GetLastError();
-    if (cancel_) return;
-    // Wine turns a time-out while waiting for the headers into "connection
-    // aborted"; the time spent tells it apart from a real one.
-    const bool waitedOut = (IsTimeout(error) || error == ERROR_INTERNET_CONNECTION_ABORTED ||
-                            error == ERROR_HTTP_INVALID_SERVER_RESPONSE) &&
-                           PlayerClockMs() - attempt >= receive * 0.9;
-    if (!waitedOut || PlayerClockMs() - started > stallTimeoutMs_) {
-      return buffer_->Finish(PlayerError::Unreachable);
-    }
-    receive = std::min(receive * 2, kLongestReceiveTimeoutMs);
+// Opens the request; false (with the buffer finished) when it cannot.
+bool StreamSource::OpenHttp(HttpGet& get) {
+  if (!get.Send(NormaliseRequestAddress(address_).value_or(address_))) {
+    if (!cancel_) buffer_->Finish(PlayerError::Unreachable);
+    return false;
   }
-  if (cancel_) return;
-  DWORD status = 0, length = 0, size = sizeof(status);
-  if (HttpQueryInfoW(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) &&
-      status >= 400) {
-    return buffer_->Finish(PlayerError::Unreachable);
+  if (cancel_) return false;
+  if (get.Status() >= 400) {
+    buffer_->Finish(PlayerError::Unreachable);
+    return false;
   }
-  int64_t contentLength = -1;
-  size = sizeof(length);
-  if (HttpQueryInfoW(request.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &size, nullptr)) {
-    contentLength = length;
-  }
-  buffer_->SetConnected(contentLength);
+  const std::wstring& headers = get.RawHeaders();
+  std::optional<unsigned long long> length = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
+  const bool announced = length && *length <= static_cast<unsigned long long>(INT64_MAX) &&
+                         FindHeaderValue(headers, L"Transfer-Encoding").empty();
+  buffer_->SetConnected(announced ? static_cast<int64_t>(*length) : -1);
+  return true;
+}
 
+// Reads the body into the buffer as it arrives.
+void StreamSource::ReadHttp(HttpGet& get) {
   std::vector<uint8_t> chunk(kChunk);
   int64_t received = 0;
+  const int64_t contentLength = buffer_->State().contentLength;
   while (!cancel_) {
     DWORD available = 0;
-    if (!InternetQueryDataAvailable(request.get(), &available, 0, 0)) {
-      const DWORD error = GetLastError();
+    if (!get.QueryAvailable(&available)) {
       const bool stalled = PlayerClockMs() - buffer_->State().lastArrivalMs > stallTimeoutMs_;
-      if (IsTimeout(error) && !stalled) continue;
+      if (IsTimeout(GetLastError()) && !stalled) continue;
       return buffer_->Finish(PlayerError::Interrupted);
     }
     if (available == 0) break;
     DWORD read = 0;
-    if (!InternetReadFile(request.get(), chunk.data(), std::min<DWORD>(available, kChunk), &read)) {
+    if (!get.Read(chunk.data(), std::min<DWORD>(available, kChunk), &read)) {
       return buffer_->Finish(PlayerError::Interrupted);
     }
     if (read == 0) break;

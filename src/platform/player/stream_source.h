@@ -4,9 +4,11 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 
+#include "platform/http_get.h"
 #include "platform/player/stream_buffer.h"
 
 namespace sb {
@@ -21,18 +23,23 @@ class StreamSource {
   StreamSource& operator=(const StreamSource&) = delete;
 
   void Start();
-  // Asks the thread to give up; it notices within one receive time-out.
-  void Cancel() { cancel_ = true; }
+  // Asks the thread to give up: a blocking receive ends at once where
+  // closing its handle ends it, else within one receive time-out.
+  void Cancel();
 
  private:
   void Run();
   void RunHttp();
+  bool OpenHttp(HttpGet& get);
+  void ReadHttp(HttpGet& get);
   void RunFile();
 
   std::wstring address_;
   std::shared_ptr<StreamBuffer> buffer_;
   int stallTimeoutMs_;
   std::atomic<bool> cancel_{false};
+  std::mutex getMu_;
+  HttpGet* get_ = nullptr;  // the running request, under getMu_ (kept alive while Cancel aborts it)
   std::thread thread_;
 };
 
