@@ -10,7 +10,7 @@
 #include "app_test_support.h"
 #include "audio_capture.h"
 #include "platform/media_player.h"
-#include "playback/song_commands.h"
+#include "app/song_commands.h"
 
 namespace {
 
