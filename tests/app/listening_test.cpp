@@ -16,21 +16,10 @@ namespace {
 
 using sb::PlayerState;
 using sbtest::Button;
+using sbtest::ChooseFromNextMenu;
 using sbtest::TestCatalogue;
 
 constexpr double kRate = 44100;  // both test sounds are mono 44.1 kHz
-
-// Chooses a menu item by its underlined letter while the pop-up menu runs its own loop.
-void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {
-  static HWND owner;
-  static wchar_t key;
-  owner = menuOwner;
-  key = letter;
-  SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    PostMessageW(owner, WM_CHAR, key, 0);
-  });
-}
 
 // An end or failure the player reported: the selected row then and, for an
 // end, the pitch of what reached the sound device.
@@ -53,11 +42,7 @@ class ListeningTest : public ::testing::Test {
     for (const char* path : {"/data/a.mp3", "/data/b.mp3", "/data/c.mp3"}) server.Serve(path, tone, "audio/mpeg");
     server.Serve("/data/d.mp3", sbtest::SineWav(44100, 1.0, 500), "audio/mpeg");
     server.Serve("/wgns/url/103", "data/c.mp3", "text/plain");
-    window = sbtest::OpenMainWindow(nullptr);
-    ASSERT_NE(window, nullptr);
-    host = std::make_unique<sb::MainWindowSongHost>(*window);
-    commands = std::make_unique<sb::SongCommands>(*host);
-    window->SetPeers(commands.get());
+    ASSERT_TRUE(app.Open());
     list = window->Controls().listView1;
     auto inner = window->Player().StateChanged;
     window->Player().StateChanged = [this, inner](int state) {
@@ -71,10 +56,7 @@ class ListeningTest : public ::testing::Test {
     server.ClearLog();
   }
   void TearDown() override {
-    if (window && window->IsLoaded()) sbtest::CloseMainWindow(*window);
-    commands.reset();
-    host.reset();
-    window.reset();
+    app.Close();
   }
   int Requests(const std::string& path) { return TestCatalogue::Get().server().CountRequests(path); }
   void DoubleClickRow(int row) { sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, row)), Button::Left, 2); }
@@ -84,9 +66,9 @@ class ListeningTest : public ::testing::Test {
     sbtest::PumpFor(1500);
   }
 
-  std::unique_ptr<sb::MainWindow> window;
-  std::unique_ptr<sb::MainWindowSongHost> host;
-  std::unique_ptr<sb::SongCommands> commands;
+  sbtest::CommandedMainWindow app;
+  std::unique_ptr<sb::MainWindow>& window = app.window;
+  std::unique_ptr<sb::SongCommands>& commands = app.commands;
   HWND list = nullptr;
   std::vector<Finished> finished;
 };
