@@ -261,7 +261,7 @@ void MainWindow::ListView1_Click() {
       SetText(c_.geci, LyricsForDisplay(*lyrics));
   }
   if (std::optional<int> row = SelectedRow(list)) {
-    if (auto picture = LoadPicture(CoverUrl(root, CellText(list, *row, 6)))) image1_.SetPicture(picture);
+    if (auto picture = LoadPicture(inet1_, CoverUrl(root, CellText(list, *row, 6)))) image1_.SetPicture(picture);
   }
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.singerInfo, L"获取完成" + CellText(list, *row, 0));
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.gmz, CellText(list, *row, 1) + L".mp3");

@@ -1,8 +1,10 @@
 #include "catalogue/lyrics_cover.h"
 
-#include <shlwapi.h>
+#include <cstring>
 
+#include "catalogue/picture_header.h"
 #include "platform/form.h"
+#include "platform/handles.h"
 #include "platform/inet.h"
 #include "platform/input_limits.h"
 
@@ -43,27 +45,48 @@ std::wstring LyricsForDisplay(const std::wstring& body) {
   return out;
 }
 
-ComPtr<IPicture> LoadPictureFile(const std::wstring& path) {
+ComPtr<IPicture> PictureFromBytes(const std::string& bytes) {
+  if (bytes.size() > limits::kCoverBytes || !PictureSizeAcceptable(bytes, limits::kCoverSidePixels)) return nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+  if (!memory) return nullptr;
+  if (void* p = GlobalLock(memory)) {
+    std::memcpy(p, bytes.data(), bytes.size());
+    GlobalUnlock(memory);
+  }
   ComPtr<IStream> stream;
-  if (FAILED(SHCreateStreamOnFileEx(path.c_str(), STGM_READ | STGM_SHARE_DENY_NONE, FILE_ATTRIBUTE_NORMAL, FALSE,
-                                    nullptr, &stream)))
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
     return nullptr;
-  STATSTG stat{};
-  LONG size = 0;
-  if (SUCCEEDED(stream->Stat(&stat, STATFLAG_NONAME)) && stat.cbSize.QuadPart < 0x7FFFFFFF)
-    size = static_cast<LONG>(stat.cbSize.QuadPart);
+  }
   ComPtr<IPicture> picture;
-  if (FAILED(OleLoadPicture(stream.Get(), size, FALSE, IID_IPicture, reinterpret_cast<void**>(picture.GetAddressOf()))))
+  if (FAILED(OleLoadPicture(stream.Get(), static_cast<LONG>(bytes.size()), FALSE, IID_IPicture,
+                            reinterpret_cast<void**>(picture.GetAddressOf()))))
     return nullptr;
   return picture;
 }
 
-ComPtr<IPicture> LoadPicture(const std::wstring& source) {
+ComPtr<IPicture> LoadPictureFile(const std::wstring& path) {
+  UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  LARGE_INTEGER size{};
+  if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart > static_cast<LONGLONG>(limits::kCoverBytes))
+    return nullptr;
+  std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+  DWORD got = 0;
+  if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                         got != bytes.size()))
+    return nullptr;
+  return PictureFromBytes(bytes);
+}
+
+ComPtr<IPicture> LoadPicture(Inet& inet, const std::wstring& source) {
   DoEvents();
-  ComPtr<IPicture> picture;
-  HRESULT hr = OleLoadPicturePath(const_cast<LPOLESTR>(source.c_str()), nullptr, 0, 0, IID_IPicture,
-                                  reinterpret_cast<void**>(picture.GetAddressOf()));
-  if (SUCCEEDED(hr) && picture) return picture;
+  // Web addresses go through the transfer control, with its deadline, its
+  // redirect bound and the cover's body bound; a file is read directly.
+  if (NormaliseRequestAddress(source)) {
+    std::optional<std::string> bytes = inet.OpenURLBytes(source, limits::kCoverBytes);
+    return bytes ? PictureFromBytes(*bytes) : nullptr;
+  }
   return LoadPictureFile(source);
 }
 

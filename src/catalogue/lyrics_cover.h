@@ -26,11 +26,14 @@ std::optional<std::wstring> FetchLyrics(Inet& inet, const std::wstring& url);
 std::wstring LyricsForDisplay(const std::wstring& body);
 
 // LoadPicture: lets pending messages run (so the window repaints), then loads
-// `source` (a file path or a web address) with OleLoadPicturePath; when that
-// fails, with the plain file-picture loader. Null when both fail.
-Microsoft::WRL::ComPtr<IPicture> LoadPicture(const std::wstring& source);
+// `source`: a web address through `inet` (a blocking GET, bounded in time,
+// redirects and body), a file path from the disk. The picture's header is
+// checked before it is decoded: a JPEG, GIF or BMP of at most
+// limits::kCoverSidePixels a side. Null when it fails or is refused.
+Microsoft::WRL::ComPtr<IPicture> LoadPicture(Inet& inet, const std::wstring& source);
 
-// The plain loader on its own: a picture file read through a stream.
+// The picture of a file's bytes, checked as above; null when refused or not a picture.
+Microsoft::WRL::ComPtr<IPicture> PictureFromBytes(const std::string& bytes);
 Microsoft::WRL::ComPtr<IPicture> LoadPictureFile(const std::wstring& path);
 
 }  // namespace sb

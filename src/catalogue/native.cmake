@@ -8,3 +8,7 @@ native_test(NAME lrc_timeline_test SOURCES
   ${SRC}/catalogue/lrc_timeline.cpp ${TESTS}/catalogue/lrc_timeline_test.cpp)
 native_fuzz(NAME lrc_fuzz SECONDS 20 SOURCES
   ${SRC}/catalogue/lrc_timeline.cpp ${TESTS}/catalogue/lrc_fuzz.cpp)
+native_test(NAME picture_header_test SOURCES
+  ${SRC}/catalogue/picture_header.cpp ${TESTS}/catalogue/picture_header_test.cpp)
+native_fuzz(NAME picture_header_fuzz SECONDS 20 SOURCES
+  ${SRC}/catalogue/picture_header.cpp ${TESTS}/catalogue/picture_header_fuzz.cpp)

@@ -192,4 +192,52 @@ TEST_F(HostileCatalogueTest, LyricsOfAnyShapeShowOrKeepTheOldOnesWithinASecond) 
   }
 }
 
+TEST_F(HostileCatalogueTest, CoversDeclaringHugePicturesOrEndlessBodiesKeepTheOldCover) {
+  const std::string cover = sbtest::ReadFileBytes(sbtest::MediaDir() + L"\\cover\\cover0.jpg");
+  const std::string huge = sbtest::JpegDeclaring(cover, 30000, 30000);
+  ASSERT_FALSE(huge.empty());
+  struct Case {
+    const char* what;
+    Handler cover;
+  } cases[] = {
+      {"a JPEG declaring 30000 x 30000",
+       [&](const HttpRequest&, HttpConnection& c) { c.Respond(200, huge, "image/jpeg"); }},
+      {"an endless body", [&](const HttpRequest&, HttpConnection& c) { sbtest::SendRepeated(c, "image/jpeg", cover, 0, false); }},
+      {"a redirect loop", [](const HttpRequest&, HttpConnection& c) { sbtest::Redirect(c, "/cover/h3"); }},
+  };
+  const auto& c = window->Controls();
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    server().Route("/cover/h3", k.cover);
+    window->ClickSong(0);
+    IPicture* before = window->CoverPicture();
+    ASSERT_NE(before, nullptr);
+    server().ClearLog();
+    const ULONGLONG start = GetTickCount64();
+    window->ClickSong(3);
+    EXPECT_LT(Seconds(start), 10.0);
+    EXPECT_EQ(window->CoverPicture(), before);
+    EXPECT_EQ(sb::Form::GetText(c.singerInfo), L"获取完成Hostile3");
+    EXPECT_LE(server().CountRequests("/cover/h3"), 11);
+  }
+  EXPECT_LT(PeakMegabytes(), 400u);
+}
+
+// The real deadline of the window's transfer control, waited out once.
+TEST_F(HostileCatalogueTest, ACoverServerThatNeverAnswersEndsAtTheSixtySecondDeadline) {
+  ASSERT_EQ(window->Inet1().RequestTimeout(), 60);
+  server().Route("/cover/h4", [](const HttpRequest&, HttpConnection& c) { sbtest::Stall(c); });
+  window->ClickSong(0);
+  IPicture* before = window->CoverPicture();
+  const ULONGLONG start = GetTickCount64();
+  window->ClickSong(4);
+  const double seconds = Seconds(start);
+  EXPECT_GE(seconds, 59.0);
+  EXPECT_LT(seconds, 70.0);
+  EXPECT_EQ(window->CoverPicture(), before);
+  EXPECT_EQ(sb::Form::GetText(window->Controls().singerInfo), L"获取完成Hostile4");
+  window->ClickSong(0);
+  EXPECT_EQ(sb::Form::GetText(window->Controls().singerInfo), L"获取完成Delta") << "the next click works at once";
+}
+
 }  // namespace
