@@ -13,10 +13,11 @@ inline constexpr int kRedirects = 10;
 inline constexpr int kRequestSeconds = 60;
 
 // Response bodies, in bytes.
-inline constexpr size_t kPageBytes = 16u << 20;     // four times a full 32,767-song page
+// Four times a full 32,767-song page; also the default of every other
+// blocking fetch (a song's address page).
+inline constexpr size_t kPageBytes = 16u << 20;
 inline constexpr size_t kLyricsBytes = 256u << 10;
 inline constexpr size_t kCoverBytes = 8u << 20;
-inline constexpr size_t kAddressBytes = 64u << 10;  // a song's address page: one path
 
 // A cover whose header declares a larger side is not decoded (4096 x 4096 at
 // 32 bits is 64 MB of pixels).
@@ -26,9 +27,5 @@ inline constexpr int kCoverSidePixels = 4096;
 inline constexpr size_t kListCellChars = 1024;
 // Lyrics lines longer than this are broken for display only.
 inline constexpr size_t kLyricsLineChars = 128;
-
-// Bytes of a playing media the player keeps: it reads ahead at most this far
-// and drops what was played beyond it, so seeking stays within this window.
-inline constexpr size_t kMediaWindowBytes = 64u << 20;
 
 }  // namespace sb::limits
