@@ -48,12 +48,14 @@ fi
 mkdir -p "$OUT/benchlib"
 ln -f "$OUT/media/bench20m.mp3" "$OUT/benchlib/bench20m.mp3"
 
-[ -f "$OUT/.library-v1" ] && exit 0
+[ -f "$OUT/.library-v3" ] && exit 0
 LIB="$OUT/library"
 rm -rf "$LIB" "$OUT/library.tmp"
 mkdir -p "$OUT/library.tmp"
-# title|singer|file name; newest first.
+# title|singer|file name; newest first. The first song's singer and title
+# hold characters that only GB18030 has (not GBK).
 songs=(
+  "星光 🎵|王𠮷|xingguang"
   "晴天的海风|林小雨|qingtian_haifeng" "月光 下的河|周木|yueguang_xiahe" "远方来信|陈一舟|yuanfang_laixin"
   "城市 夜行|江北乐队|chengshi_yexing" "青石巷|苏晚晴|qingshi_xiang" "风吹过的 夏天|叶知秋|fengchui_xiatian"
   "纸飞机|白鹭合唱团|zhi_feiji" "雨后 初晴|何远|yuhou_chuqing" "灯火阑珊处|沈星河|denghuo_lanshan"
@@ -98,4 +100,4 @@ for i in $(seq 0 $((n - 1))); do
   touch -d "@$(( $(date +%s) - 3600 * (i + 1) ))" "$dir/$file.mp3"
 done
 rm -rf "$OUT/library.tmp"
-touch "$OUT/.library-v1"
+touch "$OUT/.library-v3"
