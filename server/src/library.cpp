@@ -412,17 +412,15 @@ std::optional<std::string> Library::Cover(long long id) {
   return std::nullopt;
 }
 
-std::string Library::Community() {
+std::vector<PageSong> Library::NewestSongs() {
   std::vector<PageSong> newest;
   for (auto& [song, path] : Newest()) newest.push_back(std::move(song));
-  return CommunityPage(newest, Size());
+  return newest;
 }
 
-std::string Library::Forum() {
-  std::vector<PageSong> newest;
-  for (auto& [song, path] : Newest()) newest.push_back(std::move(song));
-  return ForumPage(newest);
-}
+std::string Library::Community() { return CommunityPage(NewestSongs(), Size()); }
+
+std::string Library::Forum() { return ForumPage(NewestSongs()); }
 
 size_t Library::Size() {
   std::lock_guard lock(mutex_);

@@ -86,6 +86,7 @@ class Library {
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
   void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone, const Walk& walk);
   PageSong PageRecord(const Song& song) const;
+  std::vector<PageSong> NewestSongs();
   void RollDay(SongRecord& record, const std::string& today) const;
 
   const std::string root_;

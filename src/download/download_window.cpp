@@ -4,7 +4,7 @@
 #include <chrono>
 #include <climits>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "download/download_icon.h"
 #include "download/download_target.h"

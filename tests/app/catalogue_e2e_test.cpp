@@ -12,7 +12,7 @@
 #include "app_test_support.h"
 #include "download/download_window.h"
 #include "platform/form.h"
-#include "playback/song_commands.h"
+#include "app/song_commands.h"
 
 namespace {
 
