@@ -372,42 +372,33 @@ std::optional<std::string> Library::MediaFile(const std::string& relativePath) {
   return root_ + "/" + relativePath;
 }
 
+std::optional<Library::Song> Library::Find(long long id) {
+  std::lock_guard lock(mutex_);
+  auto it = songs_.find(id);
+  if (it == songs_.end()) return std::nullopt;
+  return it->second;
+}
+
 std::optional<std::string> Library::Lyrics(long long id) {
-  std::string lrc, mp3;
-  bool embedded = false;
-  {
-    std::lock_guard lock(mutex_);
-    auto it = songs_.find(id);
-    if (it == songs_.end()) return std::nullopt;
-    lrc = it->second.lrcFile;
-    mp3 = it->second.record.path;
-    embedded = it->second.record.tags.embeddedLyrics;
+  auto song = Find(id);
+  if (!song) return std::nullopt;
+  if (!song->lrcFile.empty()) {
+    if (auto bytes = ReadSmallFile(root_ + "/" + song->lrcFile)) return LyricsText(*bytes);
   }
-  if (!lrc.empty()) {
-    if (auto bytes = ReadSmallFile(root_ + "/" + lrc)) return LyricsText(*bytes);
-  }
-  if (embedded) return ReadEmbeddedLyrics(root_ + "/" + mp3);
+  if (song->record.tags.embeddedLyrics) return ReadEmbeddedLyrics(root_ + "/" + song->record.path);
   return std::nullopt;
 }
 
 std::optional<std::string> Library::Cover(long long id) {
-  std::string folderCover, mp3;
-  bool embedded = false;
-  {
-    std::lock_guard lock(mutex_);
-    auto it = songs_.find(id);
-    if (it == songs_.end()) return std::nullopt;
-    folderCover = it->second.folderCover;
-    mp3 = it->second.record.path;
-    embedded = it->second.record.tags.embeddedCover;
-  }
-  if (embedded) {
-    if (auto picture = ReadEmbeddedPicture(root_ + "/" + mp3)) {
+  auto song = Find(id);
+  if (!song) return std::nullopt;
+  if (song->record.tags.embeddedCover) {
+    if (auto picture = ReadEmbeddedPicture(root_ + "/" + song->record.path)) {
       if (auto jpeg = BaselineJpeg(*picture)) return jpeg;
     }
   }
-  if (!folderCover.empty()) {
-    if (auto picture = ReadSmallFile(root_ + "/" + folderCover)) return BaselineJpeg(*picture);
+  if (!song->folderCover.empty()) {
+    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover)) return BaselineJpeg(*picture);
   }
   return std::nullopt;
 }

@@ -87,6 +87,7 @@ class Library {
   void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone, const Walk& walk);
   PageSong PageRecord(const Song& song) const;
   std::vector<PageSong> NewestSongs();
+  std::optional<Song> Find(long long id);  // a copy, taken under the lock
   void RollDay(SongRecord& record, const std::string& today) const;
 
   const std::string root_;
