@@ -36,18 +36,8 @@ constexpr COLORREF kTipText = RGB(192, 0, 192);
 constexpr wchar_t kTip[] = L"温馨提示: 单击歌曲看歌词，双击歌曲试听，右键更多功能";
 constexpr wchar_t kLyricsDesignText[] = L"歌\r\n词\r\n显\r\n示\r\n区\r\n域\r\n";
 
-// Counts the event handlers on the stack, so an unload asked for from inside
-// one (through the messages a handler lets run) waits until they have returned.
-class HandlerScope {
- public:
-  explicit HandlerScope(int& depth) : depth_(depth) { ++depth_; }
-  ~HandlerScope() { --depth_; }
-  HandlerScope(const HandlerScope&) = delete;
-  HandlerScope& operator=(const HandlerScope&) = delete;
-
- private:
-  int& depth_;
-};
+// Posted when the last event handler has returned with an unload waiting.
+constexpr UINT kPendingUnloadMessage = WM_APP + 40;
 
 POINT ToScreen(HWND hwnd, POINT p) {
   ClientToScreen(hwnd, &p);
@@ -55,6 +45,21 @@ POINT ToScreen(HWND hwnd, POINT p) {
 }
 
 }  // namespace
+
+// Counts the event handlers on the stack, so an unload asked for from inside
+// one (through the messages a handler lets run) waits until they have returned.
+class MainWindow::HandlerScope {
+ public:
+  explicit HandlerScope(MainWindow& window) : window_(window) { ++window_.handlerDepth_; }
+  ~HandlerScope() {
+    if (--window_.handlerDepth_ == 0) window_.LastHandlerLeft();
+  }
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+
+ private:
+  MainWindow& window_;
+};
 
 MainWindow::MainWindow() = default;
 
@@ -193,7 +198,7 @@ void MainWindow::Timer1_Timer() {
 }
 
 void MainWindow::RunListLoad(bool createScrollBars) {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   p1_.PiSize(c_.listView1);
   p1_.Show();
   EnableWindow(c_.command1, FALSE);
@@ -216,7 +221,7 @@ void MainWindow::Command2_Click() { peers_->DownloadCommand(); }
 void MainWindow::Command3_Click() { RequestUnload(); }
 
 void MainWindow::Command4_Click() {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   if (std::optional<int> row = SelectedRow(c_.listView1))
     ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2));
   else
@@ -237,7 +242,7 @@ void MainWindow::Command5_Click() {
 }
 
 void MainWindow::ListView1_Click() {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   HWND list = c_.listView1;
   SkinAttach(list);
   EnableWindow(c_.command2, TRUE);
@@ -263,7 +268,7 @@ void MainWindow::ClickSong(int row) {
 }
 
 void MainWindow::ListView1_DblClick() {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   if (std::optional<int> row = SelectedRow(c_.listView1))
     ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2));
   EnableWindow(c_.command2, TRUE);
@@ -286,6 +291,16 @@ void MainWindow::RequestUnload() {
     unloadPending_ = true;
     return;
   }
+  Unload();
+}
+
+void MainWindow::LastHandlerLeft() {
+  if (unloadPending_ && hwnd()) PostMessageW(hwnd(), kPendingUnloadMessage, 0, 0);
+}
+
+void MainWindow::RunPendingUnload() {
+  if (!unloadPending_ || handlerDepth_ > 0) return;
+  unloadPending_ = false;
   Unload();
 }
 
@@ -345,13 +360,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       RequestUnload();
       break;
+    case kPendingUnloadMessage:
+      RunPendingUnload();
+      break;
     default:
       result = Form::HandleMessage(msg, wp, lp);
       break;
-  }
-  if (unloadPending_ && handlerDepth_ == 0 && hwnd() && msg != WM_DESTROY && msg != WM_NCDESTROY) {
-    unloadPending_ = false;
-    Unload();
   }
   return result;
 }
@@ -359,24 +373,27 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // The right button on the list, also below the last row. The list normally
 // reports it as NM_RCLICK once the button is released; when it does not (it
 // took the press for the start of a drag), the press itself opens the menu.
+LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp) {
+  rightClickHandled_ = false;
+  POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  LRESULT r = DefSubclassProc(list, WM_RBUTTONDOWN, wp, lp);
+  if (!rightClickHandled_) {
+    rightClickHandled_ = true;
+    try {
+      ListView1_RightButton(ToScreen(list, at));
+    } catch (...) {
+      // The menu's failures stay with the menu: nothing unwinds into the list.
+    }
+  }
+  return r;
+}
+
 LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                               DWORD_PTR ref) {
   auto* self = reinterpret_cast<MainWindow*>(ref);
   switch (msg) {
-    case WM_RBUTTONDOWN: {
-      self->rightClickHandled_ = false;
-      POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      if (!self->rightClickHandled_) {
-        self->rightClickHandled_ = true;
-        try {
-          self->ListView1_RightButton(ToScreen(hwnd, at));
-        } catch (...) {
-          // The menu's failures stay with the menu: nothing unwinds into the list.
-        }
-      }
-      return r;
-    }
+    case WM_RBUTTONDOWN:
+      return self->ListView1_RightButtonDown(hwnd, wp, lp);
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, &MainWindow::ListViewSubclass, id);
       break;

@@ -86,7 +86,10 @@ class MainWindow : public Form {
  private:
   void CreateControls();
   void SetZOrder();
+  class HandlerScope;
   void RequestUnload();
+  void LastHandlerLeft();  // posts the waiting unload, if any
+  void RunPendingUnload();
   void DrawShape(const DRAWITEMSTRUCT& dis);
   void Form_Load();
   void Timer1_Timer();
@@ -99,6 +102,7 @@ class MainWindow : public Form {
   void ListView1_DblClick();
   void ListView1_ColumnClick(int column);
   void ListView1_RightButton(POINT screenPos);
+  LRESULT ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp);
   void WP1_StateChanged();
   void CreateScrollBarObject();
 
