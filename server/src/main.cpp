@@ -91,8 +91,11 @@ std::string DefaultState(const std::string& library) {
 int Serve(Library& library, const Options& o) {
   httplib::Server server;
   songbox_server::MountRoutes(server, library);
-  // Enough workers that many keep-alive clients do not queue behind each other.
-  server.new_task_queue = [] { return new httplib::ThreadPool(32); };
+  // A worker per keep-alive connection: enough that a few dozen clients do
+  // not queue behind each other; idle connections give their worker up soon.
+  server.new_task_queue = [] { return new httplib::ThreadPool(64); };
+  server.set_keep_alive_max_count(1000);
+  server.set_keep_alive_timeout(2);
   int port = o.port;
   if (o.port == 0) {
     port = server.bind_to_any_port(o.listenHost.c_str());
