@@ -90,7 +90,7 @@ std::pair<double, double> Wrk(int port) {
 }
 
 void MakeLibrary(const fs::path& lib) {
-  const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  const auto old = fs::file_time_type::clock::now() - std::chrono::seconds(kSongs + 3600);
   for (int i = 0; i < kSongs; ++i) {
     fs::path file = lib / ("artist" + std::to_string(i % 300)) / ("song" + std::to_string(i) + ".mp3");
     sbserver_test::WriteFile(file, sbserver_test::Mp3Bytes({"歌曲 " + std::to_string(i), "歌手" + std::to_string(i % 300),
@@ -143,19 +143,22 @@ int main() {
       10000);
   if (seen)
     std::printf("catalogue_new_file_visible_s: %.2f s\n", std::chrono::duration<double>(Clock::now() - written).count());
+  else
+    std::fprintf(stderr, "the new file did not show:\n%s", ReadAll(dir.path() / "cold.log").c_str());
 
-  auto [rps, p99] = Wrk(server.port);
+  const auto [rps, p99] = Wrk(server.port);
   Stop(server);
   if (std::system((std::string(SONGBOX_CATALOGUE) + " --library " + lib.string() + " --state " + state.string() +
                    " --export " + (dir.path() / "site").string() + " 2>/dev/null")
                       .c_str()) != 0)
     return 1;
   int nginxPort = NginxOver(dir.path() / "site", dir.path());
-  double nginxRps = nginxPort ? Wrk(nginxPort).first : -1;
+  const auto [nginxRps, nginxP99] = nginxPort ? Wrk(nginxPort) : std::pair<double, double>(-1, -1);
   if (nginxPort) kill(std::stoi(ReadAll(dir.path() / "nginx.pid")), SIGTERM);
   std::printf("catalogue_front_rps: %.0f requests/s\n", rps);
   std::printf("nginx_front_rps: %.0f requests/s\n", nginxRps);
   std::printf("catalogue_front_p99_ms: %.2f ms\n", p99);
+  std::printf("nginx_front_p99_ms: %.2f ms\n", nginxP99);
 
   Server again = Start(lib, state, dir.path() / "warm.log");
   std::printf("catalogue_rescan_30k_s: %.2f s\n", again.startSeconds);
