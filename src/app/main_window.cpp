@@ -28,6 +28,9 @@ enum ControlId : int {
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kWebCheckTimer = 2;
 constexpr UINT kWebCheckDelayMs = 1500;
+// Posted to itself when the player reports an end or a failure, so
+// play-through runs outside the player's own notification.
+constexpr UINT kMsgSongFinished = WM_APP + 0x1201;
 
 constexpr COLORREF kListBack = RGB(192, 255, 255);
 constexpr COLORREF kListText = RGB(0, 64, 64);
@@ -106,7 +109,7 @@ void MainWindow::CreateControls() {
   player.volume = 50;
   player.autoStart = true;
   if (wp1_.Create(player)) c_.wp1 = wp1_.hwnd();
-  wp1_.StateChanged = [this](int) { WP1_StateChanged(); };
+  wp1_.StateChanged = [this](int state) { WP1_StateChanged(state); };
 
   c_.lMedia = AddControl({L"STATIC", L"", 3240, 4920, 0, 0, kChild | SS_NOPREFIX});
   AutoSize(c_.lMedia);
@@ -222,10 +225,11 @@ void MainWindow::Command3_Click() { RequestUnload(); }
 
 void MainWindow::Command4_Click() {
   HandlerScope scope(*this);
-  if (std::optional<int> row = SelectedRow(c_.listView1))
-    ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2));
-  else
+  if (std::optional<int> row = SelectedRow(c_.listView1)) {
+    if (ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2))) playThrough_.SongStarted(*row, true);
+  } else {
     wp1_.Play();
+  }
 }
 
 void MainWindow::Command5_Click() {
@@ -259,7 +263,10 @@ void MainWindow::ListView1_Click() {
   }
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.singerInfo, L"获取完成" + CellText(list, *row, 0));
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.gmz, CellText(list, *row, 1) + L".mp3");
-  if (std::optional<int> row = SelectedRow(list)) SetText(c_.gdz, CellText(list, *row, 2));
+  if (std::optional<int> row = SelectedRow(list)) {
+    SetText(c_.gdz, CellText(list, *row, 2));
+    playThrough_.SongClicked(*row);
+  }
 }
 
 void MainWindow::ClickSong(int row) {
@@ -269,8 +276,9 @@ void MainWindow::ClickSong(int row) {
 
 void MainWindow::ListView1_DblClick() {
   HandlerScope scope(*this);
-  if (std::optional<int> row = SelectedRow(c_.listView1))
-    ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2));
+  if (std::optional<int> row = SelectedRow(c_.listView1)) {
+    if (ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2))) playThrough_.SongStarted(*row, true);
+  }
   EnableWindow(c_.command2, TRUE);
   wp1_.Play();
   EnableWindow(c_.command2, TRUE);
@@ -280,11 +288,46 @@ void MainWindow::ListView1_ColumnClick(int column) { sorter_.ColumnClick(c_.list
 
 void MainWindow::ListView1_RightButton(POINT screenPos) { peers_->ShowSongMenu(screenPos); }
 
-void MainWindow::WP1_StateChanged() {
+void MainWindow::WP1_StateChanged(int state) {
   SetText(c_.lMedia, wp1_.Status());
   AutoSize(c_.lMedia);
   EnableWindow(c_.command2, TRUE);
+  const auto s = static_cast<PlayerState>(state);
+  if (playThrough_.enabled() && (s == PlayerState::Ended || s == PlayerState::Failed))
+    PostMessageW(hwnd(), kMsgSongFinished, static_cast<WPARAM>(state), 0);
 }
+
+void MainWindow::ShowRow(int row) {
+  SelectRow(c_.listView1, row);
+  SendMessageW(c_.listView1, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void MainWindow::PlaySong(int row) {
+  HandlerScope scope(*this);
+  ShowRow(row);
+  ListView1_Click();
+  ListView1_DblClick();
+}
+
+// As a double-click, but an address that cannot be resolved plays nothing
+// (a double-click would replay the song that just ended). The address goes
+// first so the player connects while the lyrics and the cover load.
+bool MainWindow::PlayRowOrSkip(int row) {
+  HandlerScope scope(*this);
+  ShowRow(row);
+  if (!ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, row, 2))) return false;
+  playThrough_.SongStarted(row, false);
+  ListView1_Click();
+  EnableWindow(c_.command2, TRUE);
+  // The address already plays by itself; an explicit play would start a song
+  // again that failed or ended while its click loaded.
+  const PlayerState state = wp1_.State();
+  if (state == PlayerState::Stopped || state == PlayerState::Undefined) wp1_.Play();
+  EnableWindow(c_.command2, TRUE);
+  return true;
+}
+
+void MainWindow::SetContinuousPlay(bool on) { playThrough_.SetEnabled(on); }
 
 void MainWindow::RequestUnload() {
   if (handlerDepth_ > 0) {
@@ -362,6 +405,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case kPendingUnloadMessage:
       RunPendingUnload();
+      break;
+    case kMsgSongFinished:
+      playThrough_.OnPlayerState(static_cast<PlayerState>(wp));
       break;
     default:
       result = Form::HandleMessage(msg, wp, lp);
