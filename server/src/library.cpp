@@ -1,5 +1,6 @@
 #include "library.h"
 
+#include <malloc.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -219,10 +220,23 @@ ScanResult Library::Scan(const std::unordered_set<std::string>& closed) {
     result.unsettled |= wait;
     return wait;
   });
-  std::vector<SongRecord> records = ReadChanged(changed);
+  // Deleted files first, so that a file that moved finds its song among them.
+  std::vector<SongRecord> records;
   StoreChanges(records, gone, result);
-  ApplyChanges(records, gone, walk);
+  ApplyChanges(records, gone);
+  // In batches: a first scan of a large library holds few records at a time.
+  for (size_t first = 0; first < changed.size(); first += kBatch) {
+    std::vector<FileEntry> batch(changed.begin() + static_cast<long>(first),
+                                 changed.begin() + static_cast<long>(std::min(changed.size(), first + kBatch)));
+    records = ReadChanged(batch);
+    StoreChanges(records, {}, result);
+    ApplyChanges(records, {});
+  }
+  AssignSideFiles(walk);
   result.folders = std::move(walk.folders);
+  walk = Walk{};
+  records = {};
+  malloc_trim(0);  // a scan's passing allocations go back to the system
   return result;
 }
 
@@ -231,8 +245,7 @@ void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<l
   std::lock_guard lock(dbMutex_);
   db_.Begin();
   for (long long id : gone) db_.MarkMissing(id);
-  result.removed = gone.size();
-  size_t inBatch = 0;
+  result.removed += gone.size();
   for (SongRecord& r : records) {
     long long known = 0;
     {
@@ -257,17 +270,11 @@ void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<l
       db_.Insert(r);
       ++result.added;
     }
-    if (++inBatch == kBatch) {
-      db_.Commit();
-      db_.Begin();
-      inBatch = 0;
-    }
   }
   db_.Commit();
 }
 
-void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone,
-                           const Walk& walk) {
+void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone) {
   std::lock_guard lock(mutex_);
   for (long long id : gone) {
     auto it = songs_.find(id);
@@ -290,6 +297,11 @@ void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::ve
     song.record.playsTotal = total;
     byPath_[r.path] = r.id;
   }
+  pageDirty_ = true;
+}
+
+void Library::AssignSideFiles(const Walk& walk) {
+  std::lock_guard lock(mutex_);
   for (auto& [id, song] : songs_) {
     const std::string& path = song.record.path;
     auto lrc = walk.sideFiles.find(Lower(path.substr(0, path.size() - 4) + ".lrc"));

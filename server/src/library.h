@@ -84,7 +84,8 @@ class Library {
   bool Settled(const FileEntry& entry, std::int64_t nowNs, bool closed);
   std::vector<SongRecord> ReadChanged(const std::vector<FileEntry>& changed);
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
-  void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone, const Walk& walk);
+  void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone);
+  void AssignSideFiles(const Walk& walk);
   PageSong PageRecord(const Song& song) const;
   std::vector<PageSong> NewestSongs();
   std::optional<Song> Find(long long id);  // a copy, taken under the lock

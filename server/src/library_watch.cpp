@@ -19,10 +19,12 @@ constexpr int kUnsettledMs = 250;
 
 }  // namespace
 
-LibraryWatch::LibraryWatch(Library& library, std::chrono::milliseconds fallback, Library::Log log)
+LibraryWatch::LibraryWatch(Library& library, const std::vector<std::string>& folders,
+                           std::chrono::milliseconds fallback, Library::Log log)
     : library_(library), fallback_(fallback), log_(std::move(log)) {
   inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify_ < 0) log_(std::string("inotify unavailable, rescanning periodically: ") + std::strerror(errno));
+  Watch(folders);
   stop_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   thread_ = std::thread([this] { Run(); });
 }

@@ -19,7 +19,10 @@ namespace songbox_server {
 
 class LibraryWatch {
  public:
-  LibraryWatch(Library& library, std::chrono::milliseconds fallback, Library::Log log);
+  // `folders`: those of the last scan, watched before the watcher's first
+  // pass so that nothing written meanwhile goes unnoticed.
+  LibraryWatch(Library& library, const std::vector<std::string>& folders, std::chrono::milliseconds fallback,
+               Library::Log log);
   ~LibraryWatch();
   LibraryWatch(const LibraryWatch&) = delete;
   LibraryWatch& operator=(const LibraryWatch&) = delete;

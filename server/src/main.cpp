@@ -88,7 +88,7 @@ std::string DefaultState(const std::string& library) {
   return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
 }
 
-int Serve(Library& library, const Options& o) {
+int Serve(Library& library, const std::vector<std::string>& folders, const Options& o) {
   httplib::Server server;
   songbox_server::MountRoutes(server, library);
   // A worker per keep-alive connection: enough that a few dozen clients do
@@ -106,7 +106,7 @@ int Serve(Library& library, const Options& o) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;
   }
-  songbox_server::LibraryWatch watch(library, std::chrono::seconds(30), Log);
+  songbox_server::LibraryWatch watch(library, folders, std::chrono::seconds(30), Log);
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -169,7 +169,7 @@ int main(int argc, char** argv) {
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, o);
+    return Serve(library, scan.folders, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;
