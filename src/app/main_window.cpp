@@ -6,6 +6,7 @@
 #include "catalogue/lyrics_cover.h"
 #include "catalogue/song_list.h"
 #include "platform/handles.h"
+#include "platform/user_settings.h"
 #include "playback/song_player.h"
 #include "skin/skin.h"
 
@@ -79,6 +80,7 @@ bool MainWindow::Load() {
   args.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SONGBOX));
   if (!CreateForm(args)) return false;
   CreateControls();
+  SetContinuousPlay(ReadSetting(PerUserSettingsPath(), "player", "continuous") == L"1");
   Form_Load();
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
@@ -345,7 +347,49 @@ bool MainWindow::PlayRowOrSkip(int row) {
   return true;
 }
 
+// Media keys act on the player and on the rows around the playing song.
+bool MainWindow::OnMediaKey(int command) {
+  const PlayerState state = wp1_.State();
+  const bool running = state == PlayerState::Playing || state == PlayerState::Buffering ||
+                       state == PlayerState::Connecting;
+  const std::optional<int> selected = SelectedRow(c_.listView1);
+  // With nothing loaded yet, play starts the selected song as a double-click would.
+  auto play = [&] {
+    if (wp1_.URL().empty() && selected)
+      PlaySong(*selected);
+    else
+      wp1_.Play();
+  };
+  switch (command) {
+    case APPCOMMAND_MEDIA_PLAY_PAUSE:
+      running ? wp1_.Pause() : play();
+      return true;
+    case APPCOMMAND_MEDIA_PLAY:
+      if (!running) play();
+      return true;
+    case APPCOMMAND_MEDIA_PAUSE:
+      if (running) wp1_.Pause();
+      return true;
+    case APPCOMMAND_MEDIA_STOP:
+      wp1_.Stop();
+      return true;
+    case APPCOMMAND_MEDIA_NEXTTRACK:
+    case APPCOMMAND_MEDIA_PREVIOUSTRACK: {
+      const int from = playThrough_.PlayingRow().value_or(selected.value_or(-1));
+      const int row = command == APPCOMMAND_MEDIA_NEXTTRACK ? from + 1 : from - 1;
+      if (row >= 0 && row < RowCount(c_.listView1)) PlaySong(row);
+      return true;
+    }
+  }
+  return false;
+}
+
 void MainWindow::SetContinuousPlay(bool on) { playThrough_.SetEnabled(on); }
+
+void MainWindow::ChooseContinuousPlay(bool on) {
+  SetContinuousPlay(on);
+  WriteSettingIfFileExists(PerUserSettingsPath(), "player", "continuous", on ? L"1" : L"0");
+}
 
 void MainWindow::RequestUnload() {
   if (handlerDepth_ > 0) {
@@ -423,6 +467,9 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
     case kPendingUnloadMessage:
       RunPendingUnload();
+      break;
+    case WM_APPCOMMAND:
+      result = OnMediaKey(GET_APPCOMMAND_LPARAM(lp)) ? TRUE : Form::HandleMessage(msg, wp, lp);
       break;
     case kMsgSongFinished:
       playThrough_.OnPlayerState(static_cast<PlayerState>(wp));

@@ -77,9 +77,12 @@ class MainWindow : public Form, private PlayThroughHost {
   void ClickSong(int row);
   // Selects `row` and plays it as a double-click on it does.
   void PlaySong(int row);
-  // "连续播放": when a song ends the next row plays; off at start.
+  // "连续播放": when a song ends the next row plays. Off at start unless the
+  // per-user settings file keeps it on.
   bool ContinuousPlay() const { return playThrough_.enabled(); }
   void SetContinuousPlay(bool on);
+  // The user's choice: also kept in the per-user settings file if one exists.
+  void ChooseContinuousPlay(bool on);
   IPicture* CoverPicture() const { return image1_.picture(); }
   const ListSorter& Sorter() const { return sorter_; }
   bool StartupLoadDone() const { return startupLoadDone_; }
@@ -112,6 +115,7 @@ class MainWindow : public Form, private PlayThroughHost {
   LRESULT ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp);
   void WP1_StateChanged(int state);
   void FollowLyrics();
+  bool OnMediaKey(int command);
   // PlayThroughHost
   HWND SongList() const override { return c_.listView1; }
   MediaPlayer& SongPlayer() override { return wp1_; }
