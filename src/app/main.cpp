@@ -5,6 +5,7 @@
 #include "app/main_window.h"
 #include "app/main_window_song_host.h"
 #include "app/screenshot_run.h"
+#include "app/single_instance.h"
 #include "app/window_snapshot.h"
 
 namespace {
@@ -21,6 +22,9 @@ std::wstring EnvironmentValue(const wchar_t* name) {
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything that makes a window (OLE has one of its own).
+  sb::SingleInstance instance;
+  if (!instance.first()) return sb::ActivateRunningInstance(5000) ? 0 : 1;
   HRESULT ole = OleInitialize(nullptr);
   INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
   InitCommonControlsEx(&icc);

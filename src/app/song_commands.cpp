@@ -56,6 +56,7 @@ void SongCommands::ShowDownloadWindow() {
     return;
   }
   down_ = std::make_shared<DownloadWindow>(static_cast<DownloadOpener&>(*this));
+  down_->ForwardAppCommandsTo(host_.MediaKeyTarget());
   down_->Load();
 }
 

@@ -27,6 +27,7 @@ class SongCommandsHost {
   virtual void Cls() = 0;              // clears the main window's run-time drawing
   virtual bool ContinuousPlay() const { return false; }  // "连续播放"
   virtual void SetContinuousPlay(bool on) {}
+  virtual HWND MediaKeyTarget() const { return nullptr; }  // takes the media keys of the other windows
 };
 
 class SongCommands : public MainWindowPeers, private DownloadOpener {

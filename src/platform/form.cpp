@@ -169,6 +169,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_DESTROY:
       OnUnload();
       return 0;
+    case WM_APPCOMMAND:
+      if (appCommandTarget_ && IsWindow(appCommandTarget_)) return SendMessageW(appCommandTarget_, msg, wp, lp);
+      break;
   }
   return DefaultProc(msg, wp, lp);
 }

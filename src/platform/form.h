@@ -78,6 +78,10 @@ class Form : public WindowBase {
   // Unload: destroys the window (OnUnload runs from WM_DESTROY).
   void Unload();
 
+  // Media keys (WM_APPCOMMAND) this form does not handle itself go to
+  // `target` instead of the shell, so they act wherever the program has focus.
+  void ForwardAppCommandsTo(HWND target) { appCommandTarget_ = target; }
+
  protected:
   // The switchboard: derived forms handle what they need and call Form::HandleMessage.
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -96,6 +100,7 @@ class Form : public WindowBase {
   std::map<HWND, ControlColors> colors_;
   std::map<HWND, UniqueBrush> colorBrushes_;
   std::map<UINT_PTR, std::function<void()>> timers_;
+  HWND appCommandTarget_ = nullptr;
 };
 
 // Lets every pending message of this thread run (input included), then returns.

@@ -1,15 +1,20 @@
 // Listening through the real main window, player and sound device against
-// the loopback catalogue: play-through of the list, the lyric line being sung.
+// the loopback catalogue: play-through of the list, the lyric line being sung,
+// the media keys.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cwchar>
 #include <functional>
 
 #include "app/main_window_song_host.h"
 #include "app/song_list_view.h"
+#include "download/download_window.h"
+#include "platform/handles.h"
+#include "platform/user_settings.h"
 #include "app_test_support.h"
 #include "audio_capture.h"
 #include "platform/media_player.h"
@@ -73,6 +78,14 @@ class ListeningTest : public ::testing::Test {
     app.Close();
   }
   int Requests(const std::string& path) { return TestCatalogue::Get().server().CountRequests(path); }
+  // "连续播放(&C)" chosen from the song menu of a right-click on the list.
+  void ToggleContinuousFromMenu() {
+    ChooseFromNextMenu(commands->Form2().hwnd(), L'c');
+    sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, 0)), Button::Right);
+  }
+  bool MenuShowsContinuous() {
+    return GetMenuState(commands->Form2().MunFile(), sb::MenuForm::kMunContinuous, MF_BYCOMMAND) & MF_CHECKED;
+  }
   // The lyrics box's selection, as the number of the stamped line it covers
   // exactly (0: nothing selected, -1: anything else).
   int SelectedLyricLine() {
@@ -114,11 +127,9 @@ class ListeningTest : public ::testing::Test {
 };
 
 TEST_F(ListeningTest, PlayThroughFromTheMenuPlaysTheNextRowsInOrderAndStopsAfterTheLast) {
-  HMENU menu = commands->Form2().MunFile();
-  ChooseFromNextMenu(commands->Form2().hwnd(), L'c');
-  sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, 0)), Button::Right);
+  ToggleContinuousFromMenu();
   ASSERT_TRUE(window->ContinuousPlay());
-  EXPECT_TRUE(GetMenuState(menu, sb::MenuForm::kMunContinuous, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(MenuShowsContinuous());
 
   DoubleClickRow(2);
   WaitForFinished(2);
@@ -129,10 +140,38 @@ TEST_F(ListeningTest, PlayThroughFromTheMenuPlaysTheNextRowsInOrderAndStopsAfter
   EXPECT_EQ(Requests("/lyrics/l3"), 1);
   EXPECT_EQ(Requests("/wgns/url/104"), 1);
 
-  ChooseFromNextMenu(commands->Form2().hwnd(), L'c');
-  sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, 0)), Button::Right);
+  ToggleContinuousFromMenu();
   EXPECT_FALSE(window->ContinuousPlay());
-  EXPECT_FALSE(GetMenuState(menu, sb::MenuForm::kMunContinuous, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_FALSE(MenuShowsContinuous());
+}
+
+TEST_F(ListeningTest, PlayThroughIsKeptInThePerUserSettingsFileOnlyIfThereIsOne) {
+  const std::wstring ini = sb::PerUserSettingsPath();
+  ASSERT_FALSE(ini.empty());
+  // A file another run left there comes back afterwards.
+  const bool had = GetFileAttributesW(ini.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const std::string before = had ? sbtest::ReadFileBytes(ini) : std::string();
+  DeleteFileW(ini.c_str());
+  ToggleContinuousFromMenu();
+  EXPECT_TRUE(window->ContinuousPlay());
+  EXPECT_EQ(GetFileAttributesW(ini.c_str()), INVALID_FILE_ATTRIBUTES) << "no file: this run only";
+
+  CreateDirectoryW(ini.substr(0, ini.rfind(L'\\')).c_str(), nullptr);
+  ASSERT_TRUE(sbtest::WriteFileBytes(ini, "[setup]\r\nlanguage=zh\r\n[player]\r\ncontinuous=1\r\n"));
+  app.Close();
+  ASSERT_TRUE(app.Open());
+  EXPECT_TRUE(window->ContinuousPlay());
+  EXPECT_TRUE(MenuShowsContinuous());
+  commands->MunContinuous_Click();
+  EXPECT_FALSE(window->ContinuousPlay());
+  EXPECT_EQ(sbtest::ReadFileBytes(ini), "[setup]\r\nlanguage=zh\r\n[player]\r\ncontinuous=0\r\n");
+  app.Close();
+  ASSERT_TRUE(app.Open());
+  EXPECT_FALSE(window->ContinuousPlay());
+  if (had)
+    sbtest::WriteFileBytes(ini, before);
+  else
+    DeleteFileW(ini.c_str());
 }
 
 TEST_F(ListeningTest, WithoutPlayThroughASongEndsAndNothingFollows) {
@@ -217,6 +256,54 @@ TEST_F(ListeningTest, OnlyTimeStampedLyricsOfThePlayingSongAreFollowed) {
   ASSERT_TRUE(sbtest::PumpUntil([&] { return window->Player().PositionSeconds() > at + 4; }, 10000));
   EXPECT_EQ(SelectedLyricLine(), 0);
   window->Player().Stop();
+}
+
+TEST_F(ListeningTest, MediaKeysThroughTheMessageLoopActWhereverTheFocusIs) {
+  auto& server = TestCatalogue::Get().server();
+  const std::string song = sbtest::SineWav(8000, 30.0, 440);
+  for (const char* path : {"/data/a.mp3", "/data/c.mp3"}) server.Serve(path, song, "audio/wav");
+  // The player's two requests get the song; the download window's waits.
+  sb::UniqueKernelHandle release(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  std::atomic<int> bRequests{0};
+  server.Route("/data/b.mp3", [&, h = release.get()](const sbtest::HttpRequest&, sbtest::HttpConnection& c) {
+    if (++bRequests > 2) WaitForSingleObject(h, 10000);
+    c.Respond(200, song, "audio/wav");
+  });
+  const std::wstring root = TestCatalogue::Get().Root();
+  auto key = [&](HWND to, int command) {
+    PostMessageW(to, WM_APPCOMMAND, reinterpret_cast<WPARAM>(to), MAKELPARAM(0, FAPPCOMMAND_KEY | command));
+    sbtest::PumpFor(150);
+  };
+  auto waitPlaying = [&] { return sbtest::PumpUntil([&] { return window->Player().State() == PlayerState::Playing; }); };
+  SetFocus(list);
+  sb::SelectRow(list, 1);
+  key(list, APPCOMMAND_MEDIA_PLAY_PAUSE);  // nothing loaded yet: the selected song
+  EXPECT_EQ(window->Player().URL(), root + L"data/b.mp3\r\n");
+  EXPECT_EQ(window->GDZ(), L"102");
+  ASSERT_TRUE(waitPlaying());
+  key(list, APPCOMMAND_MEDIA_PLAY_PAUSE);
+  EXPECT_EQ(window->Player().State(), PlayerState::Paused);
+  key(window->Controls().geci, APPCOMMAND_MEDIA_PLAY_PAUSE);
+  EXPECT_EQ(window->Player().State(), PlayerState::Playing);
+
+  key(list, APPCOMMAND_MEDIA_NEXTTRACK);
+  EXPECT_EQ(sb::SelectedRow(list), 2);
+  EXPECT_EQ(window->GDZ(), L"103");
+  EXPECT_EQ(window->Player().URL(), root + L"data/c.mp3");
+  key(window->Controls().wp1, APPCOMMAND_MEDIA_PREVIOUSTRACK);
+  EXPECT_EQ(sb::SelectedRow(list), 1);
+  ASSERT_TRUE(waitPlaying());
+  EXPECT_EQ(bRequests, 2);
+
+  commands->DownloadCommand();
+  ASSERT_NE(commands->Down(), nullptr);
+  key(commands->Down()->hwnd(), APPCOMMAND_MEDIA_NEXTTRACK);
+  EXPECT_EQ(sb::SelectedRow(list), 2) << "the download window passes media keys on";
+  key(commands->Down()->hwnd(), APPCOMMAND_MEDIA_STOP);
+  EXPECT_EQ(window->Player().State(), PlayerState::Stopped);
+  SetEvent(release.get());
+  app.Close();
+  DeleteFileW((sb::DownloadWindow::DownMusicFolder() + L"\\f102.mp3").c_str());
 }
 
 }  // namespace
