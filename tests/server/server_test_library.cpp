@@ -63,22 +63,22 @@ void PngChunk(std::string& out, const char* type, const std::string& data) {
 
 }  // namespace
 
-std::string Mp3Bytes(const TagSpec& spec, int frames) {
+std::string Mp3Bytes(const TagSpec& tags, int frames) {
   TagLib::ID3v2::Tag tag;
-  AddText(tag, "TIT2", spec.title);
-  AddText(tag, "TPE1", spec.artist);
-  AddText(tag, "TPUB", spec.publisher);
-  AddText(tag, "TPE2", spec.albumArtist);
-  if (!spec.lyrics.empty()) {
+  AddText(tag, "TIT2", tags.title);
+  AddText(tag, "TPE1", tags.artist);
+  AddText(tag, "TPUB", tags.publisher);
+  AddText(tag, "TPE2", tags.albumArtist);
+  if (!tags.lyrics.empty()) {
     auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(String::UTF8);
-    lyrics->setText(Utf8(spec.lyrics));
+    lyrics->setText(Utf8(tags.lyrics));
     tag.addFrame(lyrics);
   }
-  if (!spec.picture.empty()) {
+  if (!tags.picture.empty()) {
     auto* picture = new TagLib::ID3v2::AttachedPictureFrame;
-    picture->setMimeType(spec.pictureMime);
+    picture->setMimeType(tags.pictureMime);
     picture->setType(TagLib::ID3v2::AttachedPictureFrame::FrontCover);
-    picture->setPicture(TagLib::ByteVector(spec.picture.data(), static_cast<unsigned>(spec.picture.size())));
+    picture->setPicture(TagLib::ByteVector(tags.picture.data(), static_cast<unsigned>(tags.picture.size())));
     tag.addFrame(picture);
   }
   TagLib::ByteVector rendered = tag.render();
