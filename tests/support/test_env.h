@@ -22,6 +22,23 @@ std::wstring MediaDir();  // SONGBOX_MEDIA as a Windows path
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Gbk(const std::wstring& text);  // UTF-16 to GBK bytes
+std::string Utf8(const std::wstring& text);
+
+// Puts `bytes` into a file (nullptr: removes it) until the end of the scope,
+// then restores what was there; creates the file's folder when missing.
+class ScopedFile {
+ public:
+  ScopedFile(std::wstring path, const char* bytes);
+  ScopedFile(std::wstring path, const std::string& bytes) : ScopedFile(std::move(path), bytes.c_str()) {}
+  ~ScopedFile();
+  ScopedFile(const ScopedFile&) = delete;
+  ScopedFile& operator=(const ScopedFile&) = delete;
+
+ private:
+  std::wstring path_;
+  bool had_ = false;
+  std::string old_;
+};
 
 // Runs the thread's messages until `done` is true or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
