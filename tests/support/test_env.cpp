@@ -68,11 +68,11 @@ std::string Utf8(const std::wstring& text) {
   return out;
 }
 
-ScopedFile::ScopedFile(std::wstring path, const char* bytes) : path_(std::move(path)) {
+ScopedFile::ScopedFile(std::wstring path, std::optional<std::string> bytes) : path_(std::move(path)) {
   had_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
   if (had_) old_ = ReadFileBytes(path_);
   CreateDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str(), nullptr);
-  if (bytes) WriteFileBytes(path_, bytes);
+  if (bytes) WriteFileBytes(path_, *bytes);
   else DeleteFileW(path_.c_str());
 }
 
@@ -144,6 +144,14 @@ BOOL CALLBACK CollectStaticText(HWND h, LPARAM lp) {
   }
   return TRUE;
 }
+BOOL CALLBACK CollectButtonText(HWND h, LPARAM lp) {
+  wchar_t cls[64];
+  GetClassNameW(h, cls, 64);
+  if (lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(h)) {
+    reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(sb::Form::GetText(h));
+  }
+  return TRUE;
+}
 }  // namespace
 
 void MessageBoxAnswerer::Loop() {
@@ -155,6 +163,7 @@ void MessageBoxAnswerer::Loop() {
       Seen s;
       s.title = sb::Form::GetText(ctx.found);
       EnumChildWindows(ctx.found, CollectStaticText, reinterpret_cast<LPARAM>(&s.text));
+      EnumChildWindows(ctx.found, CollectButtonText, reinterpret_cast<LPARAM>(&s.buttons));
       {
         std::lock_guard<std::mutex> lk(mu_);
         seen_.push_back(s);

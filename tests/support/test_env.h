@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -24,12 +25,13 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Gbk(const std::wstring& text);  // UTF-16 to GBK bytes
 std::string Utf8(const std::wstring& text);
 
-// Puts `bytes` into a file (nullptr: removes it) until the end of the scope,
+// Puts `bytes` into a file (none: removes it) until the end of the scope,
 // then restores what was there; creates the file's folder when missing.
 class ScopedFile {
  public:
-  ScopedFile(std::wstring path, const char* bytes);
-  ScopedFile(std::wstring path, const std::string& bytes) : ScopedFile(std::move(path), bytes.c_str()) {}
+  ScopedFile(std::wstring path, std::optional<std::string> bytes);
+  ScopedFile(std::wstring path, const char* text)
+      : ScopedFile(std::move(path), text ? std::optional<std::string>(text) : std::nullopt) {}
   ~ScopedFile();
   ScopedFile(const ScopedFile&) = delete;
   ScopedFile& operator=(const ScopedFile&) = delete;
@@ -53,6 +55,7 @@ class MessageBoxAnswerer {
   ~MessageBoxAnswerer();
   struct Seen {
     std::wstring title, text;
+    std::vector<std::wstring> buttons;  // captions, in window order
   };
   std::vector<Seen> seen() const;
   int count() const;
