@@ -25,6 +25,8 @@ class SongCommandsHost {
   virtual void SetDownloadButtonEnabled(bool enabled) = 0;  // Command2 "下载音乐"
   virtual void RefreshSongList() = 0;  // the list load without the scroll-bar step
   virtual void Cls() = 0;              // clears the main window's run-time drawing
+  virtual bool ContinuousPlay() const { return false; }  // "连续播放"
+  virtual void SetContinuousPlay(bool on) {}
 };
 
 class SongCommands : public MainWindowPeers, private DownloadOpener {
@@ -41,6 +43,7 @@ class SongCommands : public MainWindowPeers, private DownloadOpener {
   void MunR_Click();
   void MunPlay_Click();
   void MunDown_Click();
+  void MunContinuous_Click();
 
   MenuForm& Form2();               // loaded on first use
   bool HasForm2() const { return form2_ != nullptr && form2_->IsLoaded(); }
