@@ -26,45 +26,40 @@ UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset) {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
-Form::Form() = default;
-
-Form::~Form() {
-  if (hwnd_) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+namespace {
+const WindowClass kFormClass{kFormClassName, CS_DBLCLKS};
 }
 
+Form::Form() = default;
+
+Form::~Form() = default;
+
 bool Form::CreateForm(const FormCreateArgs& args) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &Form::WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kFormClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  if (!registered || hwnd_) return false;
+  if (hwnd()) return false;
   defaultFont_ = MakeFont(L"宋体", 9, false);
   backgroundBrush_.reset(CreateSolidBrush(args.background));
   RECT r{0, 0, TwipsToPixels(args.clientWidthTwips), TwipsToPixels(args.clientHeightTwips)};
   AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-  HWND h = CreateWindowExW(args.exStyle, kFormClassName, args.caption.c_str(), args.style, CW_USEDEFAULT,
-                           CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, args.owner, nullptr,
-                           GetModuleHandleW(nullptr), this);
-  if (!h) return false;
+  WindowCreateArgs window;
+  window.exStyle = args.exStyle;
+  window.text = args.caption.c_str();
+  window.style = args.style;
+  window.x = window.y = CW_USEDEFAULT;
+  window.width = r.right - r.left;
+  window.height = r.bottom - r.top;
+  window.parent = args.owner;
+  if (!Create(kFormClass, window)) return false;
   if (args.icon) {
-    SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
-    SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
   }
   return true;
 }
 
 HWND Form::AddControl(const ControlArgs& a) {
-  if (!hwnd_) return nullptr;
+  if (!hwnd()) return nullptr;
   HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
-                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd_,
+                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
   if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
   return c;
@@ -100,11 +95,11 @@ std::wstring Form::GetText(HWND control) {
 
 void Form::StartTimer(UINT_PTR id, UINT ms, std::function<void()> handler) {
   timers_[id] = std::move(handler);
-  SetTimer(hwnd_, id, ms, nullptr);
+  SetTimer(hwnd(), id, ms, nullptr);
 }
 
 void Form::StopTimer(UINT_PTR id) {
-  if (hwnd_) KillTimer(hwnd_, id);
+  if (hwnd()) KillTimer(hwnd(), id);
   timers_.erase(id);
 }
 
@@ -113,9 +108,7 @@ HFONT Form::KeepFont(UniqueFont font) {
   return fonts_.back().get();
 }
 
-void Form::Unload() {
-  if (hwnd_) DestroyWindow(hwnd_);
-}
+void Form::Unload() { Destroy(); }
 
 LRESULT Form::OnCtlColor(HDC dc, HWND control) {
   auto it = colors_.find(control);
@@ -142,6 +135,21 @@ void Form::OnCommand(WPARAM wp, LPARAM lp) {
   }
 }
 
+LRESULT Form::OnEraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(hwnd(), &r);
+  FillRect(dc, &r, backgroundBrush_.get());
+  return 1;
+}
+
+LRESULT Form::OnTimer(WPARAM id, LPARAM lp) {
+  auto it = timers_.find(id);
+  if (it == timers_.end() || !it->second) return DefaultProc(WM_TIMER, id, lp);
+  auto handler = it->second;
+  handler();
+  return 0;
+}
+
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
@@ -151,21 +159,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
       return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-    case WM_ERASEBKGND: {
-      RECT r;
-      GetClientRect(hwnd_, &r);
-      FillRect(reinterpret_cast<HDC>(wp), &r, backgroundBrush_.get());
-      return 1;
-    }
-    case WM_TIMER: {
-      auto it = timers_.find(wp);
-      if (it != timers_.end() && it->second) {
-        auto handler = it->second;
-        handler();
-        return 0;
-      }
-      break;
-    }
+    case WM_ERASEBKGND:
+      return OnEraseBackground(reinterpret_cast<HDC>(wp));
+    case WM_TIMER:
+      return OnTimer(wp, lp);
     case WM_CLOSE:
       Unload();
       return 0;
@@ -173,30 +170,7 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnUnload();
       return 0;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
-}
-
-LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<Form*>(cs->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  LRESULT result = 0;
-  try {
-    result = self->HandleMessage(msg, wp, lp);
-  } catch (...) {
-    // Event procedures absorb their failures; nothing may unwind into user32.
-    result = 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
+  return DefaultProc(msg, wp, lp);
 }
 
 void DoEvents() {

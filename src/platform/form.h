@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
@@ -51,16 +52,13 @@ struct ControlColors {
   std::optional<COLORREF> back;  // nullopt: transparent over the form
 };
 
-class Form {
+class Form : public WindowBase {
  public:
   Form();
-  virtual ~Form();
-  Form(const Form&) = delete;
-  Form& operator=(const Form&) = delete;
+  ~Form() override;
 
   bool CreateForm(const FormCreateArgs& args);
-  HWND hwnd() const { return hwnd_; }
-  bool IsLoaded() const { return hwnd_ != nullptr; }
+  bool IsLoaded() const { return hwnd() != nullptr; }
 
   // A real child window; visible unless the style says otherwise.
   HWND AddControl(const ControlArgs& args);
@@ -82,15 +80,15 @@ class Form {
 
  protected:
   // The switchboard: derived forms handle what they need and call Form::HandleMessage.
-  virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   virtual void OnUnload() {}
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnCtlColor(HDC dc, HWND control);
   void OnCommand(WPARAM wp, LPARAM lp);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnTimer(WPARAM id, LPARAM lp);
 
-  HWND hwnd_ = nullptr;
   UniqueFont defaultFont_;
   UniqueBrush backgroundBrush_;
   std::vector<UniqueFont> fonts_;
