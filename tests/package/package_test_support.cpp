@@ -10,7 +10,9 @@
 namespace sbtest {
 
 std::wstring PackageFile(const std::wstring& suffix) {
-  return UnixToWindowsPath(EnvW(L"SONGBOX_DIST")) + L"\\SongBox-" SONGBOX_VERSION_TEXT_W L"-" + suffix;
+  const std::wstring dist = EnvW(L"SONGBOX_DIST");
+  return (dist.empty() ? BuildDir() + L"\\dist" : UnixToWindowsPath(dist)) + L"\\SongBox-" SONGBOX_VERSION_TEXT_W L"-" +
+         suffix;
 }
 
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs) {

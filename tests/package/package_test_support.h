@@ -12,7 +12,8 @@
 
 namespace sbtest {
 
-// A file of build/dist: L"setup.exe" or L"win64.zip" give the versioned package names.
+// A package in SONGBOX_DIST, else in build/dist: L"setup.exe" or L"win64.zip"
+// give the versioned names.
 std::wstring PackageFile(const std::wstring& suffix);
 
 // Runs a command line to its end; its exit code, or -1 when it did not start or end in time.
