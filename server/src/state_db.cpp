@@ -80,6 +80,8 @@ StateDb::StateDb(const std::string& file) {
   // WAL with NORMAL sync: a killed process never corrupts the database and
   // loses at most the transaction it was writing.
   Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
+  // The songs live in memory; the database is read once at start.
+  Exec("PRAGMA cache_size=-512;");
   Exec(kSchema);
   insert_ = Prepare(
       "INSERT INTO songs(path, size, mtime_ns, fingerprint, title, artist, publisher, album_artist, embedded_cover,"
