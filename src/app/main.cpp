@@ -7,19 +7,7 @@
 #include "app/screenshot_run.h"
 #include "app/single_instance.h"
 #include "app/window_snapshot.h"
-
-namespace {
-
-std::wstring EnvironmentValue(const wchar_t* name) {
-  DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-  if (n == 0) return {};
-  std::wstring value(n, L'\0');
-  n = GetEnvironmentVariableW(name, value.data(), n);
-  value.resize(n);
-  return value;
-}
-
-}  // namespace
+#include "platform/user_settings.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything that makes a window (OLE has one of its own).
@@ -34,7 +22,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     sb::MainWindowSongHost songHost(form1);
     sb::SongCommands songCommands(songHost);
     form1.SetPeers(&songCommands);
-    std::wstring screenshot = EnvironmentValue(L"SONGBOX_SCREENSHOT");
+    std::wstring screenshot = sb::EnvironmentValue(L"SONGBOX_SCREENSHOT");
     if (!screenshot.empty()) sb::ArmScreenshot(form1, sb::HostPathToWindows(screenshot));
     if (form1.Load()) exitCode = sb::RunMessageLoop();
   }

@@ -8,11 +8,13 @@
 #include "platform/form.h"
 #include "platform/inet.h"
 #include "platform/input_limits.h"
+#include "platform/user_settings.h"
+#include "songbox_config.h"
 
 namespace sb {
 namespace {
 
-constexpr wchar_t kDefaultRoot[] = L"http://127.0.0.1:8611/";
+constexpr wchar_t kDefaultRoot[] = SONGBOX_DEFAULT_ROOT;
 constexpr wchar_t kBusyText[] = L"对不起，正在执行当中，请稍候……";
 constexpr wchar_t kBusyTitle[] = L"错误";
 // A multi-line edit keeps about 32K characters unless told otherwise; a real
@@ -35,14 +37,11 @@ void SetCell(HWND listView, int item, int subItem, std::wstring_view value, std:
 }  // namespace
 
 std::wstring ServiceRoot() {
-  DWORD needed = GetEnvironmentVariableW(L"SONGBOX_ROOT", nullptr, 0);
-  std::wstring root;
-  if (needed > 1) {
-    root.resize(needed);
-    DWORD got = GetEnvironmentVariableW(L"SONGBOX_ROOT", root.data(), needed);
-    root.resize(got < needed ? got : 0);
-  }
-  return RootWithSlash(std::move(root), kDefaultRoot);
+  // First found wins; a value that is not an http(s) address is passed over.
+  const std::wstring fromEnvironment = EnvironmentValue(L"SONGBOX_ROOT");
+  const std::wstring besideProgram = ReadSetting(ProgramSettingsPath(), "catalogue", "root").value_or(L"");
+  const std::wstring perUser = ReadSetting(PerUserSettingsPath(), "catalogue", "root").value_or(L"");
+  return ChooseServiceRoot({fromEnvironment, besideProgram, perUser}, kDefaultRoot);
 }
 
 bool updata(Inet& inet, HWND text1, HWND owner) {

@@ -10,8 +10,9 @@ namespace sb {
 
 class Inet;
 
-// The catalogue service root: SONGBOX_ROOT when set (a trailing "/" is
-// added when missing), else the demo catalogue on 127.0.0.1:8611.
+// The catalogue service root, with a trailing "/". The first http(s) address
+// of: SONGBOX_ROOT, [catalogue] root= in songbox.ini beside the program, the
+// same in the per-user songbox.ini; else the demo catalogue on 127.0.0.1:8611.
 std::wstring ServiceRoot();
 
 // Fetches the root page with `inet` (OpenURL), normalises it and stores the

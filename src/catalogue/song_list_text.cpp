@@ -295,6 +295,31 @@ std::wstring RootWithSlash(std::wstring root, const std::wstring& fallback) {
   return root;
 }
 
+bool IsServiceAddress(std::wstring_view address) {
+  auto startsWithNoCase = [&](std::wstring_view prefix) {
+    if (address.size() <= prefix.size()) return false;
+    for (size_t i = 0; i < prefix.size(); ++i) {
+      wchar_t c = address[i];
+      if ((c >= L'A' && c <= L'Z' ? c + 32 : c) != prefix[i]) return false;
+    }
+    return true;
+  };
+  if (!startsWithNoCase(L"http://") && !startsWithNoCase(L"https://")) return false;
+  const size_t host = address.find(L"//") + 2;
+  if (address[host] == L'/' || address[host] == L':') return false;
+  for (wchar_t c : address) {
+    if (c <= L' ' || c == L'"' || c == 0x7F) return false;
+  }
+  return true;
+}
+
+std::wstring ChooseServiceRoot(std::initializer_list<std::wstring_view> candidates, const std::wstring& fallback) {
+  for (std::wstring_view address : candidates) {
+    if (IsServiceAddress(address)) return RootWithSlash(std::wstring(address), fallback);
+  }
+  return fallback;
+}
+
 template std::optional<std::basic_string<wchar_t>> NormaliseSongPage(std::basic_string_view<wchar_t>);
 template std::basic_string<wchar_t> BoundLineValues(std::basic_string_view<wchar_t>, size_t, size_t);
 template std::vector<std::basic_string_view<wchar_t>> CompleteLines(std::basic_string_view<wchar_t>);

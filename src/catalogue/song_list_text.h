@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,6 +61,15 @@ std::vector<BasicSongRow<CharT>> SongRows(std::basic_string_view<CharT> text);
 // The service root with exactly one trailing "/" added when it has none;
 // an empty address gives `fallback`.
 std::wstring RootWithSlash(std::wstring root, const std::wstring& fallback);
+
+// Whether `address` can be the service root: "http://" or "https://" (any
+// case) and a host, without blanks, control characters or double quotes (the
+// root also goes onto a command line).
+bool IsServiceAddress(std::wstring_view address);
+
+// The first candidate that is a service address, with one trailing "/";
+// `fallback` when none is.
+std::wstring ChooseServiceRoot(std::initializer_list<std::wstring_view> candidates, const std::wstring& fallback);
 
 // wstring conveniences.
 inline std::optional<std::wstring> NormaliseSongPage(const std::wstring& page) {

@@ -4,11 +4,14 @@
 #include <chrono>
 #include <climits>
 
+#include <knownfolders.h>
+
 #include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "download/download_icon.h"
 #include "download/download_target.h"
 #include "download/safe_file_name.h"
+#include "platform/user_settings.h"
 #include "skin/skin.h"
 
 namespace sb {
@@ -82,6 +85,23 @@ std::wstring DownloadWindow::DownMusicFolder() { return AppFolder() + L"\\DownMu
 
 std::wstring DownloadWindow::TargetPath() const {
   return DownMusicFolder() + L"\\" + SafeFileName(GetText(fileName_));
+}
+
+std::wstring DownloadWindow::MusicDownMusicFolder() {
+  const std::wstring music = KnownFolder(FOLDERID_Music);
+  return music.empty() ? music : music + L"\\DownMusic";
+}
+
+// DownMusic beside the program; when that cannot be written, saving there would
+// fail on every download, so the user's Music folder takes the song instead.
+bool DownloadWindow::OpenTarget(DownloadTarget& target, std::wstring& folder) {
+  folder = DownMusicFolder();
+  if (target.Open(folder, TargetPath())) return true;
+  folder = MusicDownMusicFolder();
+  if (folder.empty()) return false;
+  if (!target.Open(folder, folder + L"\\" + SafeFileName(GetText(fileName_)))) return false;
+  SetTlog(L"保存到 " + folder);
+  return true;
 }
 
 bool DownloadWindow::Load() {
@@ -183,7 +203,8 @@ void DownloadWindow::ReadBody() {
   readingBody_ = true;
   EnableWindow(command2_, FALSE);
   DownloadTarget target;
-  bool opened = target.Open(DownMusicFolder(), TargetPath());
+  std::wstring folder;
+  bool opened = OpenTarget(target, folder);
   bool bodyComplete = ReadChunks(target);
   readingBody_ = false;
   if (!IsLoaded() || closing_) return;  // closed while reading: the target discards itself
@@ -200,6 +221,12 @@ void DownloadWindow::ReadBody() {
   SetTG(L"下载完成");
   completed_ = true;
   opener_.EnableDownloadCommands();
+  if (folder != DownMusicFolder()) {
+    // Saved where the user would not look: the window stays open and says where.
+    SetTlog(L"已保存到 " + folder);
+    EnableWindow(command2_, TRUE);
+    return;
+  }
   SkinDetach(hwnd());
   inet1_.Cancel();
   opener_.ClearRunTimeDrawing();

@@ -49,9 +49,12 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
   HWND StrURL() const { return strUrl_; }
   HWND FileName() const { return fileName_; }
   int ContentLength() const { return contentLength_; }
-  // Folder and full path the body is saved under.
+  // Folder and full path the body is saved under: DownMusic beside the program.
   static std::wstring DownMusicFolder();
   std::wstring TargetPath() const;
+  // Where songs go when DownMusic beside the program cannot be created or
+  // written (a copy under Program Files): DownMusic in the user's Music folder.
+  static std::wstring MusicDownMusicFolder();
 
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -66,6 +69,7 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
   void SizeCheck();
   void ErrorAndRetry();
   void ReadBody();
+  bool OpenTarget(DownloadTarget& target, std::wstring& folder);
   bool ReadChunks(DownloadTarget& target);
   void ShowProgress(int chunk, bool force);
   void SetTlog(const std::wstring& text);

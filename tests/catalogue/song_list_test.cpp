@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/inet.h"
+#include "platform/user_settings.h"
 #include "song_list_window.h"
 #include "test_env.h"
 #include "test_http_server.h"
@@ -136,6 +137,28 @@ TEST(Updata, ALongPageArrivesWholeInText1AndTheList) {
   ASSERT_EQ(f.Rows(), songs);
   EXPECT_EQ(f.Cell(songs - 1, 0), L"第2999首\u3000歌");
   EXPECT_EQ(f.Cell(songs - 1, 2), L"3999");
+}
+
+TEST(ServiceRoot, FirstHttpAddressOfEnvironmentProgramFileAndUserFileWins) {
+  const struct {
+    const wchar_t* environment;
+    const char* besideProgram;
+    const char* perUser;
+    const wchar_t* expected;
+  } cases[] = {
+      {L"", nullptr, nullptr, L"http://127.0.0.1:8611/"},
+      {L"http://env", "[catalogue]\nroot=http://program/\n", "[catalogue]\nroot=http://user/\n", L"http://env/"},
+      {L"ftp://env/", "[catalogue]\r\nroot = http://program/x \r\n", nullptr, L"http://program/x/"},
+      {L"", "[catalogue]\nroot=catalogue.example\n", "\xEF\xBB\xBF[Catalogue]\nRoot=https://user:8/", L"https://user:8/"},
+      {L"", "[other]\nroot=http://program/\n", "[catalogue]\nroot=http://user/", L"http://user/"},
+      {L"", "[catalogue]\nroot=\n", "[catalogue]\nroot=file:///C:/\n", L"http://127.0.0.1:8611/"},
+  };
+  for (const auto& c : cases) {
+    RootOverride root(c.environment);
+    sbtest::ScopedFile program(sb::ProgramSettingsPath(), c.besideProgram);
+    sbtest::ScopedFile user(sb::PerUserSettingsPath(), c.perUser);
+    EXPECT_EQ(sb::ServiceRoot(), c.expected);
+  }
 }
 
 TEST(ServiceRoot, EnvironmentOverridesTheDemoCatalogue) {

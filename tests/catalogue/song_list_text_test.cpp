@@ -240,4 +240,21 @@ TEST(ServiceRoot, GetsExactlyOneTrailingSlash) {
   EXPECT_EQ(sb::RootWithSlash(L"http://h:1/", fallback), L"http://h:1/");
 }
 
+TEST(ServiceRoot, OnlyHttpAddressesWithAHostAreChosen) {
+  const std::wstring fallback = L"http://127.0.0.1:8611/";
+  const struct {
+    std::wstring_view address;
+    bool ok;
+  } cases[] = {
+      {L"http://h", true}, {L"HTTPS://h:443/歌/", true}, {L"http://", false}, {L"http:///x", false},
+      {L"https://:80/", false}, {L"ftp://h/", false}, {L"file:///C:/", false}, {L"h:8611/", false},
+      {L"http://h/a b", false}, {L" http://h/", false}, {L"http://h/\"\" evil", false}, {L"http://h/\t", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sb::IsServiceAddress(c.address), c.ok) << c.address.data();
+    EXPECT_EQ(sb::ChooseServiceRoot({c.address, L"http://next"}, fallback), c.ok ? sb::RootWithSlash(std::wstring(c.address), fallback) : L"http://next/");
+  }
+  EXPECT_EQ(sb::ChooseServiceRoot({L"", L"mailto:x"}, fallback), fallback);
+}
+
 }  // namespace

@@ -108,6 +108,23 @@ class DownloadWindowTest : public ::testing::Test {
   std::shared_ptr<DownloadWindow> window;
 };
 
+// Runs from a copy of this program in a folder that download_unwritable_folder_test
+// has made unwritable.
+TEST_F(DownloadWindowTest, UnwritableProgramFolderSavesIntoTheMusicFolderAndSaysWhere) {
+  if (sbtest::EnvW(L"SONGBOX_UNWRITABLE_RUN").empty()) GTEST_SKIP() << "run by download_unwritable_folder_test";
+  ASSERT_EQ(GetFileAttributesW(DownloadWindow::DownMusicFolder().c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_FALSE(sbtest::WriteFileBytes(sb::AppFolder() + L"\\probe", "x")) << "the program folder must be unwritable";
+  const std::wstring music = DownloadWindow::MusicDownMusicFolder();
+  sbtest::ScopedFile target(music + L"\\test-song.mp3", nullptr);
+  server.Serve("/song.mp3", Bytes(3000), "audio/mpeg");
+  Open(server.Root() + L"song.mp3");
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return sb::Form::GetText(window->TG()) == L"下载完成"; }));
+  EXPECT_EQ(sbtest::ReadFileBytes(music + L"\\test-song.mp3"), Bytes(3000));
+  EXPECT_EQ(Tlog(), L"已保存到 " + music);
+  EXPECT_TRUE(window->IsLoaded()) << "the window stays open to say where the song went";
+  EXPECT_EQ(opener.enabled, 1);
+}
+
 TEST_F(DownloadWindowTest, CompletedDownloadSavesTheServedBytesAndHandsBack) {
   std::string song = sbtest::ReadFileBytes(sbtest::MediaDir() + L"\\media\\tune0.mp3");
   ASSERT_GT(song.size(), 100000u);

@@ -69,4 +69,18 @@ TEST(FormRuntime, OneShotTimerRunsItsHandler) {
   EXPECT_EQ(ticks, 1);
 }
 
+// ./songbox test runs Wine in a Chinese locale, as the program's users run Windows.
+TEST(FormRuntime, MessageBoxButtonsReadAsOnAChineseWindows) {
+  const struct {
+    UINT flags;
+    std::vector<std::wstring> buttons;
+  } cases[] = {{MB_OK | MB_ICONEXCLAMATION, {L"确定"}}, {MB_OKCANCEL, {L"确定", L"取消"}}};
+  for (const auto& c : cases) {
+    sbtest::MessageBoxAnswerer answerer;
+    sb::MsgBox(nullptr, L"与主机通信出错", L"音乐下载", c.flags);
+    ASSERT_EQ(answerer.count(), 1);
+    EXPECT_EQ(answerer.seen()[0].buttons, c.buttons);
+  }
+}
+
 }  // namespace

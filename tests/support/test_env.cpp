@@ -60,6 +60,28 @@ std::string Gbk(const std::wstring& text) {
   return out;
 }
 
+std::string Utf8(const std::wstring& text) {
+  if (text.empty()) return {};
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+ScopedFile::ScopedFile(std::wstring path, std::optional<std::string> bytes) : path_(std::move(path)) {
+  had_ = GetFileAttributesW(path_.c_str()) != INVALID_FILE_ATTRIBUTES;
+  if (had_) old_ = ReadFileBytes(path_);
+  CreateDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str(), nullptr);
+  if (bytes) WriteFileBytes(path_, *bytes);
+  else DeleteFileW(path_.c_str());
+}
+
+ScopedFile::~ScopedFile() {
+  if (had_) WriteFileBytes(path_, old_);
+  else DeleteFileW(path_.c_str());
+  RemoveDirectoryW(path_.substr(0, path_.rfind(L'\\')).c_str());  // only when it is empty
+}
+
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
   auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (!done()) {
@@ -122,6 +144,14 @@ BOOL CALLBACK CollectStaticText(HWND h, LPARAM lp) {
   }
   return TRUE;
 }
+BOOL CALLBACK CollectButtonText(HWND h, LPARAM lp) {
+  wchar_t cls[64];
+  GetClassNameW(h, cls, 64);
+  if (lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(h)) {
+    reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(sb::Form::GetText(h));
+  }
+  return TRUE;
+}
 }  // namespace
 
 void MessageBoxAnswerer::Loop() {
@@ -133,6 +163,7 @@ void MessageBoxAnswerer::Loop() {
       Seen s;
       s.title = sb::Form::GetText(ctx.found);
       EnumChildWindows(ctx.found, CollectStaticText, reinterpret_cast<LPARAM>(&s.text));
+      EnumChildWindows(ctx.found, CollectButtonText, reinterpret_cast<LPARAM>(&s.buttons));
       {
         std::lock_guard<std::mutex> lk(mu_);
         seen_.push_back(s);

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,24 @@ std::wstring MediaDir();  // SONGBOX_MEDIA as a Windows path
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string Gbk(const std::wstring& text);  // UTF-16 to GBK bytes
+std::string Utf8(const std::wstring& text);
+
+// Puts `bytes` into a file (none: removes it) until the end of the scope,
+// then restores what was there; creates the file's folder when missing.
+class ScopedFile {
+ public:
+  ScopedFile(std::wstring path, std::optional<std::string> bytes);
+  ScopedFile(std::wstring path, const char* text)
+      : ScopedFile(std::move(path), text ? std::optional<std::string>(text) : std::nullopt) {}
+  ~ScopedFile();
+  ScopedFile(const ScopedFile&) = delete;
+  ScopedFile& operator=(const ScopedFile&) = delete;
+
+ private:
+  std::wstring path_;
+  bool had_ = false;
+  std::string old_;
+};
 
 // Runs the thread's messages until `done` is true or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
@@ -36,6 +55,7 @@ class MessageBoxAnswerer {
   ~MessageBoxAnswerer();
   struct Seen {
     std::wstring title, text;
+    std::vector<std::wstring> buttons;  // captions, in window order
   };
   std::vector<Seen> seen() const;
   int count() const;
