@@ -6,6 +6,7 @@
 #include "catalogue/lyrics_cover.h"
 #include "catalogue/song_list.h"
 #include "platform/handles.h"
+#include "playback/menu_form.h"
 #include "playback/song_player.h"
 #include "skin/skin.h"
 
@@ -49,6 +50,13 @@ class HandlerScope {
   int& depth_;
 };
 
+UniqueAccelerators MakeSongMenuKeys() {
+  ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(MenuForm::kMunR)},
+                  {FVIRTKEY, VK_F8, static_cast<WORD>(MenuForm::kMunPlay)},
+                  {FVIRTKEY, VK_F4, static_cast<WORD>(MenuForm::kMunDown)}};
+  return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+}
+
 POINT ToScreen(HWND hwnd, POINT p) {
   ClientToScreen(hwnd, &p);
   return p;
@@ -68,6 +76,7 @@ bool MainWindow::Load() {
   args.icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SONGBOX));
   if (!CreateForm(args)) return false;
   CreateControls();
+  keys_ = MakeSongMenuKeys();
   Form_Load();
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
@@ -142,13 +151,14 @@ void MainWindow::CreateControls() {
   }
 }
 
-// Later siblings paint under earlier ones: the wait panel over everything,
-// the status label over the player, the web panel over the list.
+// Later siblings lie under earlier ones. Labels lie beneath the windowed
+// controls, as if drawn on the form, so borders and frames show whole; the
+// player's status label is the exception: it lies over the player's strip,
+// which the player leaves free for it.
 void MainWindow::SetZOrder() {
-  const HWND order[] = {c_.p1,       c_.lMedia,   c_.webBrowser1, c_.singerInfo, c_.image1,
-                        c_.label1,   c_.geci,     c_.command4,    c_.command1,   c_.command2,
-                        c_.command3, c_.command5, c_.label3,      c_.shape1,     c_.wp1,
-                        c_.listView1};
+  const HWND order[] = {c_.p1,       c_.webBrowser1, c_.geci,       c_.command4, c_.command1, c_.command2,
+                        c_.command3, c_.command5,    c_.listView1,  c_.lMedia,   c_.wp1,      c_.singerInfo,
+                        c_.image1,   c_.label1,      c_.label3,     c_.shape1};
   HWND above = HWND_TOP;
   for (HWND h : order) {
     if (!h) continue;
@@ -311,6 +321,7 @@ LRESULT MainWindow::OnNotify(const NMHDR& hdr) {
       ListView1_Click();
       break;
     case NM_DBLCLK:
+    case NM_RETURN:  // Enter plays the selected song as a double-click does
       ListView1_DblClick();
       break;
     case NM_RCLICK: {
@@ -331,6 +342,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NOTIFY:
       result = OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+      break;
+    case WM_COMMAND:
+      if (HIWORD(wp) == 1 && lp == 0)  // from the accelerator table
+        peers_->RunSongMenuItem(LOWORD(wp));
+      else
+        result = Form::HandleMessage(msg, wp, lp);
       break;
     case WM_DRAWITEM: {
       const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);

@@ -55,6 +55,8 @@ class MainWindow : public Form {
   bool Load();
 
   void SetPeers(MainWindowPeers* peers);
+  // F5, F8 and F4, the song menu's keys, for the main loop.
+  HACCEL Keys() const { return keys_.get(); }
   const MainWindowControls& Controls() const { return c_; }
   const CoolScrollbarHost& ScrollBars() const { return scrollBars_; }
 
@@ -118,6 +120,7 @@ class MainWindow : public Form {
   bool rightClickHandled_ = false;
   int handlerDepth_ = 0;
   bool unloadPending_ = false;
+  UniqueAccelerators keys_;
   CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
 };
 

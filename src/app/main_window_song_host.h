@@ -20,6 +20,7 @@ class MainWindowSongHost : public SongCommandsHost {
   }
   void RefreshSongList() override { form1_.RunListLoad(false); }
   void Cls() override { form1_.Cls(); }
+  HWND Window() const override { return form1_.hwnd(); }
 
  private:
   MainWindow& form1_;

@@ -2,7 +2,44 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "platform/paint_behind.h"
+
 namespace sb {
+
+namespace {
+
+bool IsTextLabel(const wchar_t* className, DWORD style) {
+  if (lstrcmpiW(className, L"STATIC") != 0) return false;
+  switch (style & SS_TYPEMASK) {
+    case SS_LEFT:
+    case SS_CENTER:
+    case SS_RIGHT:
+    case SS_LEFTNOWORDWRAP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Double-buffered: what lies behind first, then the static's own text on top
+// (its brush is hollow, see OnCtlColor).
+void PaintTransparentLabel(HWND label) {
+  PaintDc paint(label);
+  RECT rc{};
+  GetClientRect(label, &rc);
+  if (!paint.get() || rc.right <= 0 || rc.bottom <= 0) return;
+  UniqueMemoryDc mem(CreateCompatibleDC(paint.get()));
+  UniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), rc.right, rc.bottom));
+  if (!mem || !bitmap) return;
+  SelectGuard select(mem.get(), bitmap.get());
+  PaintWhatLiesBehind(label, mem.get());
+  DefSubclassProc(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.get()), PRF_CLIENT);
+  BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace
 
 int SystemDpi() {
   static const int dpi = [] {
@@ -66,7 +103,10 @@ HWND Form::AddControl(const ControlArgs& a) {
   HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
                            TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
-  if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
+  if (!c) return nullptr;
+  SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
+  if (IsTextLabel(a.className, a.style) && SetWindowSubclass(c, &Form::LabelProc, 1, reinterpret_cast<DWORD_PTR>(this)))
+    labels_.insert(c);
   return c;
 }
 
@@ -113,11 +153,39 @@ HFONT Form::KeepFont(UniqueFont font) {
   return fonts_.back().get();
 }
 
+void Form::CentreOver(HWND other) {
+  if (!hwnd_) return;
+  MONITORINFO monitor{sizeof(monitor)};
+  HMONITOR m = other ? MonitorFromWindow(other, MONITOR_DEFAULTTONEAREST) : MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
+  if (!GetMonitorInfoW(m, &monitor)) return;
+  const RECT work = monitor.rcWork;
+  RECT around = work, self{};
+  if (other) GetWindowRect(other, &around);
+  GetWindowRect(hwnd_, &self);
+  const int w = self.right - self.left, h = self.bottom - self.top;
+  int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
+  x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
+  y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
+  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Form::Unload() {
   if (hwnd_) DestroyWindow(hwnd_);
 }
 
+bool Form::IsTransparentLabel(HWND control) const {
+  if (!labels_.count(control)) return false;
+  auto it = colors_.find(control);
+  return it == colors_.end() || !it->second.back;
+}
+
 LRESULT Form::OnCtlColor(HDC dc, HWND control) {
+  if (IsTransparentLabel(control)) {
+    auto it = colors_.find(control);
+    if (it != colors_.end()) SetTextColor(dc, it->second.fore);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  }
   auto it = colors_.find(control);
   if (it == colors_.end()) {
     SetBkMode(dc, TRANSPARENT);
@@ -151,11 +219,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
       return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
-    case WM_ERASEBKGND: {
+    case WM_ERASEBKGND:
+    case WM_PRINTCLIENT: {  // a transparent label asks for what lies behind it
       RECT r;
       GetClientRect(hwnd_, &r);
       FillRect(reinterpret_cast<HDC>(wp), &r, backgroundBrush_.get());
-      return 1;
+      return msg == WM_ERASEBKGND ? 1 : 0;
     }
     case WM_TIMER: {
       auto it = timers_.find(wp);
@@ -199,6 +268,30 @@ LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
+LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
+  auto* form = reinterpret_cast<Form*>(ref);
+  switch (msg) {
+    case WM_ERASEBKGND:
+      if (form->IsTransparentLabel(hwnd)) return 1;
+      break;
+    case WM_PAINT:
+      if (form->IsTransparentLabel(hwnd)) {
+        try {
+          PaintTransparentLabel(hwnd);
+        } catch (...) {
+          ValidateRect(hwnd, nullptr);  // nothing may unwind into user32
+        }
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      form->labels_.erase(hwnd);
+      RemoveWindowSubclass(hwnd, &Form::LabelProc, id);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
+}
+
 void DoEvents() {
   MSG m;
   while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) {
@@ -216,12 +309,17 @@ void PumpPaintMessages() {
   while (PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&m);
 }
 
-int RunMessageLoop() {
+void DispatchLoopMessage(MSG& m, HWND keyWindow, HACCEL keys) {
+  // Only keys meant for that window: the download window keeps its own keys.
+  const bool forKeyWindow = keys && keyWindow && (m.hwnd == keyWindow || IsChild(keyWindow, m.hwnd));
+  if (forKeyWindow && TranslateAcceleratorW(keyWindow, keys, &m)) return;
+  TranslateMessage(&m);
+  DispatchMessageW(&m);
+}
+
+int RunMessageLoop(HWND keyWindow, HACCEL keys) {
   MSG m;
-  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchLoopMessage(m, keyWindow, keys);
   return static_cast<int>(m.wParam);
 }
 

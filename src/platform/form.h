@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,7 +49,7 @@ struct ControlArgs {
 
 struct ControlColors {
   COLORREF fore;
-  std::optional<COLORREF> back;  // nullopt: transparent over the form
+  std::optional<COLORREF> back;  // nullopt: a label shows what lies behind it
 };
 
 class Form {
@@ -62,7 +63,9 @@ class Form {
   HWND hwnd() const { return hwnd_; }
   bool IsLoaded() const { return hwnd_ != nullptr; }
 
-  // A real child window; visible unless the style says otherwise.
+  // A real child window; visible unless the style says otherwise. Text
+  // labels ("STATIC") without a back colour are transparent: they draw their
+  // text over the form and over the windowed controls beneath them.
   HWND AddControl(const ControlArgs& args);
   void OnClick(HWND control, std::function<void()> handler);
   void SetColors(HWND control, ControlColors colors);
@@ -77,6 +80,10 @@ class Form {
   HFONT DefaultFont() const { return defaultFont_.get(); }
   HFONT KeepFont(UniqueFont font);  // the form owns it from now on
 
+  // Places the window centred over `other` (the screen's work area when it is
+  // null), kept inside that work area.
+  void CentreOver(HWND other);
+
   // Unload: destroys the window (OnUnload runs from WM_DESTROY).
   void Unload();
 
@@ -88,6 +95,8 @@ class Form {
  private:
   static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnCtlColor(HDC dc, HWND control);
+  bool IsTransparentLabel(HWND control) const;
+  static LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref);
   void OnCommand(WPARAM wp, LPARAM lp);
 
   HWND hwnd_ = nullptr;
@@ -97,6 +106,7 @@ class Form {
   std::map<HWND, std::function<void()>> clicks_;
   std::map<HWND, ControlColors> colors_;
   std::map<HWND, UniqueBrush> colorBrushes_;
+  std::set<HWND> labels_;
   std::map<UINT_PTR, std::function<void()>> timers_;
 };
 
@@ -108,7 +118,11 @@ void DoEvents();
 // so a wait panel draws while input stays queued for later.
 void PumpPaintMessages();
 
-int RunMessageLoop();
+// The main loop. Keys of `keys` pressed in `keyWindow` or in one of its
+// controls become its WM_COMMAND (high word 1) instead of reaching the control.
+int RunMessageLoop(HWND keyWindow = nullptr, HACCEL keys = nullptr);
+// One message as the main loop handles it.
+void DispatchLoopMessage(MSG& m, HWND keyWindow, HACCEL keys);
 
 int MsgBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags);
 

@@ -23,14 +23,15 @@ class MenuForm : public Form {
   std::function<void()> MunPlay_Click;
   std::function<void()> MunDown_Click;
 
+  // Runs an item's click as choosing it does; a disabled "下载(&D)" does nothing.
+  void RunItem(UINT id);
+
   void SetMunDownEnabled(bool enabled);
   bool MunDownEnabled() const;
   HMENU MunFile() const { return munFile_; }
   Inet& Inet1() { return inet1_; }
 
  private:
-  void RunItem(UINT id);
-
   Inet inet1_;
   UniqueMenu menuBar_;  // owns MunFile as its one sub-menu
   HMENU munFile_ = nullptr;

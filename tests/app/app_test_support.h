@@ -69,6 +69,10 @@ enum class Button { Left, Right, Middle };
 // system's input queue; `clicks` 2 makes a double click.
 void MouseClick(HWND hwnd, POINT client, Button button, int clicks = 1);
 
+// Presses and releases a key through the system's input queue, then runs the
+// messages for a while as the program's main loop does (accelerators included).
+void PressKey(const sb::MainWindow& window, WORD vk);
+
 RECT RowRect(HWND listView, int row);
 POINT Centre(const RECT& r);
 // A client point of the list below its last row.

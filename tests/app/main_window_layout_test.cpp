@@ -74,6 +74,75 @@ int InkPixels(const std::vector<COLORREF>& px) {
   return n;
 }
 
+// A row or column of the main window's client area as the screen shows it.
+std::vector<COLORREF> ScreenRun(HWND form, int x, int y, int dx, int dy, int n) {
+  POINT p{x, y};
+  ClientToScreen(form, &p);
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  std::vector<COLORREF> out;
+  for (int i = 0; i < n; ++i) out.push_back(GetPixel(screen.get(), p.x + i * dx, p.y + i * dy));
+  return out;
+}
+
+int CountOf(const std::vector<COLORREF>& px, COLORREF c) {
+  int n = 0;
+  for (COLORREF p : px) n += p == c;
+  return n;
+}
+
+// Labels lie beneath the windowed controls and show what lies behind them;
+// the player's status label stays whole over the player's strip.
+TEST(MainWindowLayout, LabelsShowWhatLiesBehindThemAndTheStatusStaysWhole) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const auto& c = window->Controls();
+  const HWND form = window->hwnd();
+  window->SetText(c.singerInfo, L"获取完成一首很长很长的歌");
+  const auto setStatus = [&](const wchar_t* text) {
+    window->SetText(c.lMedia, text);
+    window->AutoSize(c.lMedia);
+  };
+  setStatus(L"未找到音频设备");
+  sbtest::PumpFor(200);
+  setStatus(L"已停止");  // shrinks and grows again before anything repaints
+  setStatus(L"未找到音频设备");
+  sbtest::PumpFor(300);
+
+  const RECT status = ClientRectOf(c.lMedia), info = ClientRectOf(c.singerInfo);
+  const RECT player = ClientRectOf(c.wp1), lyrics = ClientRectOf(c.geci), frame = ClientRectOf(c.shape1);
+  const int w = status.right - status.left;
+  ASSERT_GT(w, 40);
+  const auto statusInk = [&](int from, int to) {
+    int ink = 0;
+    for (int y = status.top; y < status.bottom; ++y) ink += InkPixels(ScreenRun(form, status.left + from, y, 1, 0, to - from));
+    return ink;
+  };
+  EXPECT_GT(statusInk(0, w / 3), 10) << "the start of the status shows";
+  EXPECT_GT(statusInk(2 * w / 3, w), 10) << "the end of the status shows";
+
+  // Behind the status: the player's pale strip and its bottom line.
+  const COLORREF strip = ScreenRun(form, status.right + 30, status.top, 1, 0, 1)[0];
+  const COLORREF line = ScreenRun(form, status.right + 30, player.bottom - 1, 1, 0, 1)[0];
+  EXPECT_GE(CountOf(ScreenRun(form, status.left, status.top, 1, 0, w), strip), w * 8 / 10);
+  if (status.bottom >= player.bottom)
+    EXPECT_GE(CountOf(ScreenRun(form, status.left, player.bottom - 1, 1, 0, w), line), w * 8 / 10);
+  // Under the fetch progress label: the lyrics box's top border and the cover frame's bottom line, whole.
+  const int iw = info.right - info.left;
+  const COLORREF border = ScreenRun(form, lyrics.left + 4, lyrics.top, 1, 0, 1)[0];
+  const COLORREF frameLine = ScreenRun(form, frame.left + 4, frame.bottom - 1, 1, 0, 1)[0];
+  EXPECT_EQ(CountOf(ScreenRun(form, info.left, lyrics.top, 1, 0, iw), border), iw);
+  EXPECT_EQ(CountOf(ScreenRun(form, info.left, frame.bottom - 1, 1, 0, iw), frameLine), iw);
+
+  // A full repaint, as when the window is uncovered, keeps the status.
+  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  sbtest::PumpFor(300);
+  EXPECT_GT(statusInk(0, w / 3), 10);
+  EXPECT_GT(statusInk(2 * w / 3, w), 10);
+  EXPECT_TRUE(sb::SaveClientPng(form, sbtest::BuildDir() + L"\\main_window_labels.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
 TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
   sbtest::RecordingPeers peers;
   auto window = sbtest::OpenMainWindow(&peers);

@@ -252,6 +252,12 @@ TEST_F(MainWindowTest, ClickShowsLyricsCoverProgressAndHandsTheSongOver) {
   EXPECT_TRUE(Enabled(c.command2));
   EXPECT_EQ(Requests("/lyrics/l0"), 1);
   EXPECT_EQ(Requests("/cover/c0"), 1);
+  // The same row again (a single click, not a double-click) fetches both again.
+  sbtest::PumpFor(static_cast<int>(GetDoubleClickTime()) + 50);
+  sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, 0)), Button::Left);
+  sbtest::PumpFor(100);
+  EXPECT_EQ(Requests("/lyrics/l0"), 2);
+  EXPECT_EQ(Requests("/cover/c0"), 2);
 
   // The cover is painted stretched over the whole box.
   RECT box;

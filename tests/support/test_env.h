@@ -36,6 +36,8 @@ class MessageBoxAnswerer {
   ~MessageBoxAnswerer();
   struct Seen {
     std::wstring title, text;
+    HICON icon = nullptr;      // the box's icon, as LoadIconW(nullptr, IDI_...) gives it
+    std::vector<int> buttons;  // ids of its visible buttons (IDOK, IDCANCEL, ...)
   };
   std::vector<Seen> seen() const;
   int count() const;

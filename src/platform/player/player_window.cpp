@@ -54,8 +54,9 @@ bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, Pla
   initialVolume_ = volume;
   font_ = MakeFont(L"宋体", 9, false);
   background_.reset(CreateSolidBrush(kBackground));
-  HWND h = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, parent,
+  // Clipped by its siblings: the owner's status label lies over its strip.
+  HWND h = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, rect.left,
+                           rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
   if (!h) return false;
   hwnd_.reset(h);
@@ -102,6 +103,9 @@ LRESULT PlayerWindow::HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT:
       OnPaint();
+      return 0;
+    case WM_PRINTCLIENT:  // a transparent label over the strip draws it beneath its text
+      Paint(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -189,15 +193,19 @@ void PlayerWindow::OnHScroll(HWND bar, int code) {
 
 void PlayerWindow::OnPaint() {
   PaintDc paint(hwnd_.get());
+  Paint(paint.get());
+}
+
+void PlayerWindow::Paint(HDC dc) {
   RECT client{};
   GetClientRect(hwnd_.get(), &client);
-  FillRect(paint.get(), &client, background_.get());
+  FillRect(dc, &client, background_.get());
   UniquePen pen(CreatePen(PS_SOLID, 1, kLine));
-  SelectGuard select(paint.get(), pen.get());
-  MoveToEx(paint.get(), 0, 0, nullptr);
-  LineTo(paint.get(), client.right, 0);
-  MoveToEx(paint.get(), 0, client.bottom - 1, nullptr);
-  LineTo(paint.get(), client.right, client.bottom - 1);
+  SelectGuard select(dc, pen.get());
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, client.right, 0);
+  MoveToEx(dc, 0, client.bottom - 1, nullptr);
+  LineTo(dc, client.right, client.bottom - 1);
 }
 
 LRESULT PlayerWindow::OnCtlColor(HDC dc) {

@@ -54,6 +54,7 @@ class PlayerWindow {
   void OnCommand(WPARAM wp, LPARAM lp);
   void OnHScroll(HWND bar, int code);
   void OnPaint();
+  void Paint(HDC dc);
   LRESULT OnCtlColor(HDC dc);
 
   UniqueWindow hwnd_;
