@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/main_window.h"
-#include "playback/song_commands.h"
+#include "app/song_commands.h"
 
 namespace sb {
 

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "download/content_length.h"
 #include "download/download_icon.h"

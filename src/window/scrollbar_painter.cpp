@@ -1,6 +1,6 @@
 #include "window/scrollbar_painter.h"
 
-#include "window/module1.h"
+#include "window/scrollbar_drawing.h"
 
 namespace sb {
 

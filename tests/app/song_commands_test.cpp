@@ -12,7 +12,7 @@
 #include "app_test_support.h"
 #include "download/download_window.h"
 #include "platform/media_player.h"
-#include "playback/song_commands.h"
+#include "app/song_commands.h"
 #include "window/cool_scrollbars.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <string>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "platform/form.h"
 

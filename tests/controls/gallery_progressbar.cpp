@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "platform/form.h"
 #include "test_env.h"

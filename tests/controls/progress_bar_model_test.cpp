@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar_model.h"
 #include "controls/progressbar/property_bag.h"
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
 #include "platform/form.h"
 #include "skin/skin.h"

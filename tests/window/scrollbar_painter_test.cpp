@@ -2,7 +2,7 @@
 
 #include "scrollbar_test_support.h"
 #include "test_env.h"
-#include "window/module1.h"
+#include "window/scrollbar_drawing.h"
 #include "window/scrollbar_painter.h"
 
 namespace {

@@ -7,7 +7,7 @@ native_test(NAME progressbar_model_test SOURCES
   ${PB_SRC}/progress_bar_model.cpp
   ${PB_SRC}/theme_palette.cpp
   ${PB_SRC}/progress_bar_layout.cpp
-  ${PB_SRC}/download_design.cpp
+  ${SRC}/download/download_design.cpp
   ${TESTS}/controls/colour_maths_test.cpp
   ${TESTS}/controls/progress_bar_model_test.cpp
   ${TESTS}/controls/progress_bar_layout_test.cpp)

@@ -1,4 +1,4 @@
-#include "window/module1.h"
+#include "window/scrollbar_drawing.h"
 
 #include <ole2.h>
 #include <olectl.h>

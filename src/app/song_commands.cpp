@@ -1,4 +1,4 @@
-#include "playback/song_commands.h"
+#include "app/song_commands.h"
 
 #include "platform/media_player.h"
 #include "playback/song_player.h"

@@ -1,4 +1,4 @@
-#include "controls/progressbar/download_design.h"
+#include "download/download_design.h"
 
 #include "controls/progressbar/colour_maths.h"
 

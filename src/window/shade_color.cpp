@@ -1,4 +1,4 @@
-#include "window/module1_color.h"
+#include "window/shade_color.h"
 
 namespace sb::Module1 {
 

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "window/module1_color.h"
+#include "window/shade_color.h"
 
 namespace sb::Module1 {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "window/module1_color.h"
+#include "window/shade_color.h"
 
 namespace {
 
