@@ -126,6 +126,12 @@ TEST_F(SongCommandsTest, TheMenuKeysAndEnterWorkInTheMainWindow) {
   EXPECT_EQ(Requests("/wgns/url/" + Narrow(window->GDZ())), 1);
   EXPECT_EQ(window->Player().URL().rfind(root + L"data/", 0), 0u) << "root + the address page body";
 
+  std::atomic<bool> release{false};
+  TestCatalogue::Get().server().Route("/held/keys.mp3", [&](const HttpRequest&, HttpConnection& c) {
+    for (int i = 0; i < 500 && !release; ++i) Sleep(10);
+    c.Close();
+  });
+  window->Player().SetURL(root + L"held/keys.mp3");
   commands->Form2().SetMunDownEnabled(false);
   sbtest::PressKey(*window, VK_F4);
   EXPECT_EQ(commands->Down(), nullptr) << "F4 does nothing while 下载(&D) is disabled";
@@ -134,7 +140,9 @@ TEST_F(SongCommandsTest, TheMenuKeysAndEnterWorkInTheMainWindow) {
   ASSERT_NE(commands->Down(), nullptr);
   EXPECT_FALSE(IsWindowEnabled(command2));
   EXPECT_FALSE(commands->Form2().MunDownEnabled());
+  window->Player().Stop();
   commands->CloseDownloadWindow();
+  release = true;
 
   ClickRow(3);
   ASSERT_TRUE(sbtest::PumpUntil([&] { return window->GDZ() == sb::CellText(list, 3, 2); }));
