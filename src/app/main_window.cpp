@@ -29,6 +29,9 @@ enum ControlId : int {
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kWebCheckTimer = 2;
 constexpr UINT kWebCheckDelayMs = 1500;
+// Posted to itself when the player reports an end or a failure, so
+// play-through runs outside the player's own notification.
+constexpr UINT kMsgSongFinished = WM_APP + 0x1201;
 
 constexpr COLORREF kListBack = RGB(192, 255, 255);
 constexpr COLORREF kListText = RGB(0, 64, 64);
@@ -37,18 +40,8 @@ constexpr COLORREF kTipText = RGB(192, 0, 192);
 constexpr wchar_t kTip[] = L"温馨提示: 单击歌曲看歌词，双击歌曲试听，右键更多功能";
 constexpr wchar_t kLyricsDesignText[] = L"歌\r\n词\r\n显\r\n示\r\n区\r\n域\r\n";
 
-// Counts the event handlers on the stack, so an unload asked for from inside
-// one (through the messages a handler lets run) waits until they have returned.
-class HandlerScope {
- public:
-  explicit HandlerScope(int& depth) : depth_(depth) { ++depth_; }
-  ~HandlerScope() { --depth_; }
-  HandlerScope(const HandlerScope&) = delete;
-  HandlerScope& operator=(const HandlerScope&) = delete;
-
- private:
-  int& depth_;
-};
+// Posted when the last event handler has returned with an unload waiting.
+constexpr UINT kPendingUnloadMessage = WM_APP + 40;
 
 UniqueAccelerators MakeSongMenuKeys() {
   ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(MenuForm::kMunR)},
@@ -63,6 +56,21 @@ POINT ToScreen(HWND hwnd, POINT p) {
 }
 
 }  // namespace
+
+// Counts the event handlers on the stack, so an unload asked for from inside
+// one (through the messages a handler lets run) waits until they have returned.
+class MainWindow::HandlerScope {
+ public:
+  explicit HandlerScope(MainWindow& window) : window_(window) { ++window_.handlerDepth_; }
+  ~HandlerScope() {
+    if (--window_.handlerDepth_ == 0) window_.LastHandlerLeft();
+  }
+  HandlerScope(const HandlerScope&) = delete;
+  HandlerScope& operator=(const HandlerScope&) = delete;
+
+ private:
+  MainWindow& window_;
+};
 
 MainWindow::MainWindow() = default;
 
@@ -110,7 +118,7 @@ void MainWindow::CreateControls() {
   player.volume = 50;
   player.autoStart = true;
   if (wp1_.Create(player)) c_.wp1 = wp1_.hwnd();
-  wp1_.StateChanged = [this](int) { WP1_StateChanged(); };
+  wp1_.StateChanged = [this](int state) { WP1_StateChanged(state); };
 
   c_.lMedia = AddControl({L"STATIC", L"", 3240, 4920, 0, 0, kChild | SS_NOPREFIX});
   AutoSize(c_.lMedia);
@@ -203,7 +211,7 @@ void MainWindow::Timer1_Timer() {
 }
 
 void MainWindow::RunListLoad(bool createScrollBars) {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   p1_.PiSize(c_.listView1);
   p1_.Show();
   EnableWindow(c_.command1, FALSE);
@@ -226,11 +234,12 @@ void MainWindow::Command2_Click() { peers_->DownloadCommand(); }
 void MainWindow::Command3_Click() { RequestUnload(); }
 
 void MainWindow::Command4_Click() {
-  HandlerScope scope(handlerDepth_);
-  if (std::optional<int> row = SelectedRow(c_.listView1))
-    ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2));
-  else
+  HandlerScope scope(*this);
+  if (std::optional<int> row = SelectedRow(c_.listView1)) {
+    if (ResolveAndPlay(inet1_, wp1_, CellText(c_.listView1, *row, 2))) playThrough_.SongStarted(*row, true);
+  } else {
     wp1_.Play();
+  }
 }
 
 void MainWindow::Command5_Click() {
@@ -247,7 +256,7 @@ void MainWindow::Command5_Click() {
 }
 
 void MainWindow::ListView1_Click() {
-  HandlerScope scope(handlerDepth_);
+  HandlerScope scope(*this);
   HWND list = c_.listView1;
   SkinAttach(list);
   EnableWindow(c_.command2, TRUE);
@@ -264,7 +273,10 @@ void MainWindow::ListView1_Click() {
   }
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.singerInfo, L"获取完成" + CellText(list, *row, 0));
   if (std::optional<int> row = SelectedRow(list)) SetText(c_.gmz, CellText(list, *row, 1) + L".mp3");
-  if (std::optional<int> row = SelectedRow(list)) SetText(c_.gdz, CellText(list, *row, 2));
+  if (std::optional<int> row = SelectedRow(list)) {
+    SetText(c_.gdz, CellText(list, *row, 2));
+    playThrough_.SongClicked(*row);
+  }
 }
 
 void MainWindow::ClickSong(int row) {
@@ -273,9 +285,10 @@ void MainWindow::ClickSong(int row) {
 }
 
 void MainWindow::ListView1_DblClick() {
-  HandlerScope scope(handlerDepth_);
-  if (std::optional<int> row = SelectedRow(c_.listView1))
-    ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2));
+  HandlerScope scope(*this);
+  if (std::optional<int> row = SelectedRow(c_.listView1)) {
+    if (ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, *row, 2))) playThrough_.SongStarted(*row, true);
+  }
   EnableWindow(c_.command2, TRUE);
   wp1_.Play();
   EnableWindow(c_.command2, TRUE);
@@ -285,17 +298,62 @@ void MainWindow::ListView1_ColumnClick(int column) { sorter_.ColumnClick(c_.list
 
 void MainWindow::ListView1_RightButton(POINT screenPos) { peers_->ShowSongMenu(screenPos); }
 
-void MainWindow::WP1_StateChanged() {
+void MainWindow::WP1_StateChanged(int state) {
   SetText(c_.lMedia, wp1_.Status());
   AutoSize(c_.lMedia);
   EnableWindow(c_.command2, TRUE);
+  const auto s = static_cast<PlayerState>(state);
+  if (playThrough_.enabled() && (s == PlayerState::Ended || s == PlayerState::Failed))
+    PostMessageW(hwnd(), kMsgSongFinished, static_cast<WPARAM>(state), 0);
 }
+
+void MainWindow::ShowRow(int row) {
+  SelectRow(c_.listView1, row);
+  SendMessageW(c_.listView1, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+}
+
+void MainWindow::PlaySong(int row) {
+  HandlerScope scope(*this);
+  ShowRow(row);
+  ListView1_Click();
+  ListView1_DblClick();
+}
+
+// As a double-click, but an address that cannot be resolved plays nothing
+// (a double-click would replay the song that just ended). The address goes
+// first so the player connects while the lyrics and the cover load.
+bool MainWindow::PlayRowOrSkip(int row) {
+  HandlerScope scope(*this);
+  ShowRow(row);
+  if (!ResolveSongAddress(inet1_, wp1_, CellText(c_.listView1, row, 2))) return false;
+  playThrough_.SongStarted(row, false);
+  ListView1_Click();
+  EnableWindow(c_.command2, TRUE);
+  // The address already plays by itself; an explicit play would start a song
+  // again that failed or ended while its click loaded.
+  const PlayerState state = wp1_.State();
+  if (state == PlayerState::Stopped || state == PlayerState::Undefined) wp1_.Play();
+  EnableWindow(c_.command2, TRUE);
+  return true;
+}
+
+void MainWindow::SetContinuousPlay(bool on) { playThrough_.SetEnabled(on); }
 
 void MainWindow::RequestUnload() {
   if (handlerDepth_ > 0) {
     unloadPending_ = true;
     return;
   }
+  Unload();
+}
+
+void MainWindow::LastHandlerLeft() {
+  if (unloadPending_ && hwnd()) PostMessageW(hwnd(), kPendingUnloadMessage, 0, 0);
+}
+
+void MainWindow::RunPendingUnload() {
+  if (!unloadPending_ || handlerDepth_ > 0) return;
+  unloadPending_ = false;
   Unload();
 }
 
@@ -362,13 +420,15 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
       RequestUnload();
       break;
+    case kPendingUnloadMessage:
+      RunPendingUnload();
+      break;
+    case kMsgSongFinished:
+      playThrough_.OnPlayerState(static_cast<PlayerState>(wp));
+      break;
     default:
       result = Form::HandleMessage(msg, wp, lp);
       break;
-  }
-  if (unloadPending_ && handlerDepth_ == 0 && hwnd() && msg != WM_DESTROY && msg != WM_NCDESTROY) {
-    unloadPending_ = false;
-    Unload();
   }
   return result;
 }
@@ -376,24 +436,27 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 // The right button on the list, also below the last row. The list normally
 // reports it as NM_RCLICK once the button is released; when it does not (it
 // took the press for the start of a drag), the press itself opens the menu.
+LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp) {
+  rightClickHandled_ = false;
+  POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  LRESULT r = DefSubclassProc(list, WM_RBUTTONDOWN, wp, lp);
+  if (!rightClickHandled_) {
+    rightClickHandled_ = true;
+    try {
+      ListView1_RightButton(ToScreen(list, at));
+    } catch (...) {
+      // The menu's failures stay with the menu: nothing unwinds into the list.
+    }
+  }
+  return r;
+}
+
 LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                               DWORD_PTR ref) {
   auto* self = reinterpret_cast<MainWindow*>(ref);
   switch (msg) {
-    case WM_RBUTTONDOWN: {
-      self->rightClickHandled_ = false;
-      POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-      LRESULT r = DefSubclassProc(hwnd, msg, wp, lp);
-      if (!self->rightClickHandled_) {
-        self->rightClickHandled_ = true;
-        try {
-          self->ListView1_RightButton(ToScreen(hwnd, at));
-        } catch (...) {
-          // The menu's failures stay with the menu: nothing unwinds into the list.
-        }
-      }
-      return r;
-    }
+    case WM_RBUTTONDOWN:
+      return self->ListView1_RightButtonDown(hwnd, wp, lp);
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, &MainWindow::ListViewSubclass, id);
       break;

@@ -9,6 +9,7 @@
 
 #include "app/cover_image.h"
 #include "app/main_window_peers.h"
+#include "app/play_through.h"
 #include "app/song_list_view.h"
 #include "app/wait_panel.h"
 #include "app/web_panel.h"
@@ -45,7 +46,7 @@ struct MainWindowControls {
   HWND gdz = nullptr;
 };
 
-class MainWindow : public Form {
+class MainWindow : public Form, private PlayThroughHost {
  public:
   MainWindow();
   ~MainWindow() override;
@@ -75,6 +76,11 @@ class MainWindow : public Form {
 
   // Selects `row` and runs the click on the list, as a left click on it does.
   void ClickSong(int row);
+  // Selects `row` and plays it as a double-click on it does.
+  void PlaySong(int row);
+  // "连续播放": when a song ends the next row plays; off at start.
+  bool ContinuousPlay() const { return playThrough_.enabled(); }
+  void SetContinuousPlay(bool on);
   IPicture* CoverPicture() const { return image1_.picture(); }
   const ListSorter& Sorter() const { return sorter_; }
   bool StartupLoadDone() const { return startupLoadDone_; }
@@ -88,7 +94,10 @@ class MainWindow : public Form {
  private:
   void CreateControls();
   void SetZOrder();
+  class HandlerScope;
   void RequestUnload();
+  void LastHandlerLeft();  // posts the waiting unload, if any
+  void RunPendingUnload();
   void DrawShape(const DRAWITEMSTRUCT& dis);
   void Form_Load();
   void Timer1_Timer();
@@ -101,7 +110,13 @@ class MainWindow : public Form {
   void ListView1_DblClick();
   void ListView1_ColumnClick(int column);
   void ListView1_RightButton(POINT screenPos);
-  void WP1_StateChanged();
+  LRESULT ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp);
+  void WP1_StateChanged(int state);
+  // PlayThroughHost
+  HWND SongList() const override { return c_.listView1; }
+  MediaPlayer& SongPlayer() override { return wp1_; }
+  bool PlayRowOrSkip(int row) override;
+  void ShowRow(int row);
   void CreateScrollBarObject();
 
   LRESULT OnNotify(const NMHDR& hdr);
@@ -122,6 +137,7 @@ class MainWindow : public Form {
   bool unloadPending_ = false;
   UniqueAccelerators keys_;
   CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
+  PlayThrough playThrough_{*this};
 };
 
 }  // namespace sb

@@ -18,8 +18,10 @@ MenuForm& SongCommands::Form2() {
     form2_->MunR_Click = [this] { MunR_Click(); };
     form2_->MunPlay_Click = [this] { MunPlay_Click(); };
     form2_->MunDown_Click = [this] { MunDown_Click(); };
+    form2_->MunContinuous_Click = [this] { MunContinuous_Click(); };
   }
   form2_->Load();
+  form2_->SetMunContinuousChecked(host_.ContinuousPlay());
   return *form2_;
 }
 
@@ -32,6 +34,11 @@ void SongCommands::MunR_Click() { host_.RefreshSongList(); }
 // The last clicked song (GDZ), not the row under the mouse; through Form2's
 // own transfer control.
 void SongCommands::MunPlay_Click() { ResolveAndPlay(Form2().Inet1(), host_.Player(), host_.GDZ()); }
+
+void SongCommands::MunContinuous_Click() {
+  host_.SetContinuousPlay(!host_.ContinuousPlay());
+  Form2().SetMunContinuousChecked(host_.ContinuousPlay());
+}
 
 void SongCommands::MunDown_Click() {
   host_.SetDownloadButtonEnabled(false);

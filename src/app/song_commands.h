@@ -26,6 +26,8 @@ class SongCommandsHost {
   virtual void RefreshSongList() = 0;  // the list load without the scroll-bar step
   virtual void Cls() = 0;              // clears the main window's run-time drawing
   virtual HWND Window() const = 0;     // the main window itself
+  virtual bool ContinuousPlay() const { return false; }  // "连续播放"
+  virtual void SetContinuousPlay(bool on) {}
 };
 
 class SongCommands : public MainWindowPeers, private DownloadOpener {
@@ -43,6 +45,7 @@ class SongCommands : public MainWindowPeers, private DownloadOpener {
   void MunR_Click();
   void MunPlay_Click();
   void MunDown_Click();
+  void MunContinuous_Click();
 
   MenuForm& Form2();               // loaded on first use
   bool HasForm2() const { return form2_ != nullptr && form2_->IsLoaded(); }

@@ -11,6 +11,8 @@ bool MenuForm::Load() {
   AppendMenuW(munFile_, MF_STRING, kMunR, L"刷新(&R)\tF5");
   AppendMenuW(munFile_, MF_STRING, kMunPlay, L"播放(&P)\tF8");
   AppendMenuW(munFile_, MF_STRING, kMunDown, L"下载(&D)\tF4");
+  AppendMenuW(munFile_, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(munFile_, MF_STRING | MF_UNCHECKED, kMunContinuous, L"连续播放(&C)");
   AppendMenuW(menuBar_.get(), MF_POPUP, reinterpret_cast<UINT_PTR>(munFile_), L"文件");
   inet1_.SetRequestTimeout(60);
   return true;
@@ -35,6 +37,7 @@ void MenuForm::RunItem(UINT id) {
     case kMunDown:
       if (MunDownEnabled()) handler = MunDown_Click;
       break;
+    case kMunContinuous: handler = MunContinuous_Click; break;
     default: break;
   }
   if (handler) handler();
@@ -48,6 +51,16 @@ bool MenuForm::MunDownEnabled() const {
   if (!munFile_) return true;
   UINT state = GetMenuState(munFile_, kMunDown, MF_BYCOMMAND);
   return state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED));
+}
+
+void MenuForm::SetMunContinuousChecked(bool checked) {
+  if (munFile_) CheckMenuItem(munFile_, kMunContinuous, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+bool MenuForm::MunContinuousChecked() const {
+  if (!munFile_) return false;
+  UINT state = GetMenuState(munFile_, kMunContinuous, MF_BYCOMMAND);
+  return state != static_cast<UINT>(-1) && (state & MF_CHECKED);
 }
 
 }  // namespace sb

@@ -74,6 +74,22 @@ std::unique_ptr<sb::MainWindow> OpenMainWindow(sb::MainWindowPeers* peers) {
   return window;
 }
 
+bool CommandedMainWindow::Open() {
+  window = OpenMainWindow(nullptr);
+  if (!window) return false;
+  host = std::make_unique<sb::MainWindowSongHost>(*window);
+  commands = std::make_unique<sb::SongCommands>(*host);
+  window->SetPeers(commands.get());
+  return true;
+}
+
+void CommandedMainWindow::Close() {
+  if (window && window->IsLoaded()) CloseMainWindow(*window);
+  commands.reset();
+  host.reset();
+  window.reset();
+}
+
 bool TakeQuitMessage() {
   MSG m;
   bool quit = false;
@@ -135,6 +151,17 @@ void PressKey(const sb::MainWindow& window, WORD vk) {
     while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) sb::DispatchLoopMessage(m, window.hwnd(), window.Keys());
     Sleep(5);
   }
+}
+
+void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {
+  static HWND owner;
+  static wchar_t key;
+  owner = menuOwner;
+  key = letter;
+  SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostMessageW(owner, WM_CHAR, key, 0);
+  });
 }
 
 RECT RowRect(HWND listView, int row) {

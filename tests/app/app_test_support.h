@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "app/main_window.h"
+#include "app/main_window_song_host.h"
+#include "app/song_commands.h"
 #include "test_env.h"
 #include "test_http_server.h"
 
@@ -60,6 +62,16 @@ struct RecordingPeers : sb::MainWindowPeers {
 
 // A loaded main window at a fixed place on the screen, its start-up load done.
 std::unique_ptr<sb::MainWindow> OpenMainWindow(sb::MainWindowPeers* peers = nullptr);
+// The main window with its song commands (Form2's menu, the download window)
+// plugged in, as the program runs it.
+struct CommandedMainWindow {
+  std::unique_ptr<sb::MainWindow> window;
+  std::unique_ptr<sb::MainWindowSongHost> host;
+  std::unique_ptr<sb::SongCommands> commands;
+  bool Open();
+  void Close();
+};
+
 // Unloads it and drops the quit request that unloading posts.
 void CloseMainWindow(sb::MainWindow& window);
 bool TakeQuitMessage();
@@ -72,6 +84,10 @@ void MouseClick(HWND hwnd, POINT client, Button button, int clicks = 1);
 // Presses and releases a key through the system's input queue, then runs the
 // messages for a while as the program's main loop does (accelerators included).
 void PressKey(const sb::MainWindow& window, WORD vk);
+
+// Chooses a menu item by its underlined letter while the pop-up menu that
+// `menuOwner` opens next runs its own loop (timers keep running inside it).
+void ChooseFromNextMenu(HWND menuOwner, wchar_t letter);
 
 RECT RowRect(HWND listView, int row);
 POINT Centre(const RECT& r);

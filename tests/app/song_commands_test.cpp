@@ -18,6 +18,7 @@
 namespace {
 
 using sbtest::Button;
+using sbtest::ChooseFromNextMenu;
 using sbtest::HttpConnection;
 using sbtest::HttpRequest;
 using sbtest::TestCatalogue;
@@ -50,37 +51,17 @@ bool AnyWindowTitled(const wchar_t* title) {
   return ctx.found;
 }
 
-// Chooses a menu item by its underlined letter while the pop-up menu runs its
-// own loop (timers keep running inside it).
-void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {
-  static HWND owner;
-  static wchar_t key;
-  owner = menuOwner;
-  key = letter;
-  SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    PostMessageW(owner, WM_CHAR, key, 0);
-  });
-}
-
 class SongCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     TestCatalogue::Get().server().ClearLog();
-    window = sbtest::OpenMainWindow(nullptr);
-    ASSERT_NE(window, nullptr);
-    host = std::make_unique<sb::MainWindowSongHost>(*window);
-    commands = std::make_unique<sb::SongCommands>(*host);
-    window->SetPeers(commands.get());
+    ASSERT_TRUE(app.Open());
     list = window->Controls().listView1;
     command2 = window->Controls().command2;
     root = TestCatalogue::Get().Root();
   }
   void TearDown() override {
-    if (window && window->IsLoaded()) sbtest::CloseMainWindow(*window);
-    commands.reset();
-    host.reset();
-    window.reset();
+    app.Close();
     sbtest::PumpFor(50);
     std::wstring folder = sb::DownloadWindow::DownMusicFolder();
     for (const wchar_t* f : {L"\\a.mp3", L"\\b.mp3", L"\\c.mp3", L"\\d.mp3"}) DeleteFileW((folder + f).c_str());
@@ -90,9 +71,9 @@ class SongCommandsTest : public ::testing::Test {
   void RightClickRow(int row) { sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, row)), Button::Right); }
   int Rows() { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
 
-  std::unique_ptr<sb::MainWindow> window;
-  std::unique_ptr<sb::MainWindowSongHost> host;
-  std::unique_ptr<sb::SongCommands> commands;
+  sbtest::CommandedMainWindow app;
+  std::unique_ptr<sb::MainWindow>& window = app.window;
+  std::unique_ptr<sb::SongCommands>& commands = app.commands;
   HWND list = nullptr, command2 = nullptr;
   std::wstring root;
 };
@@ -100,13 +81,15 @@ class SongCommandsTest : public ::testing::Test {
 TEST_F(SongCommandsTest, TheMenuShowsItsItemsWithTheirKeyHints) {
   HMENU menu = commands->Form2().MunFile();
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(GetMenuItemCount(menu), 3);
-  const wchar_t* expected[] = {L"刷新(&R)\tF5", L"播放(&P)\tF8", L"下载(&D)\tF4"};
-  for (int i = 0; i < 3; ++i) {
+  ASSERT_EQ(GetMenuItemCount(menu), 5);
+  const wchar_t* expected[] = {L"刷新(&R)\tF5", L"播放(&P)\tF8", L"下载(&D)\tF4", L"", L"连续播放(&C)"};
+  for (int i = 0; i < 5; ++i) {
     wchar_t text[64] = {};
     GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(text, expected[i]);
   }
+  EXPECT_TRUE(GetMenuState(menu, 3, MF_BYPOSITION) & MF_SEPARATOR);
+  EXPECT_FALSE(GetMenuState(menu, 4, MF_BYPOSITION) & MF_CHECKED) << "play-through is off at start";
   EXPECT_FALSE(IsWindowVisible(commands->Form2().hwnd())) << "Form2 is never shown";
   EXPECT_EQ(sb::Form::GetText(commands->Form2().hwnd()), L"Form2");
 }

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -15,15 +16,17 @@
 
 namespace {
 
-// A report-style list view with many rows in a plain parent window.
+// A report-style list view with many rows in a plain parent window; like the
+// main window's list it clips its siblings, so its own bar never paints over
+// the custom bars laid on it.
 class ListFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&icc);
     parent_ = sbtest::CreateTestParent(420, 320);
-    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 10, 10, 380,
-                            280, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    list_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | LVS_REPORT,
+                            10, 10, 380, 280, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(list_, nullptr);
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -195,7 +198,9 @@ TEST_F(ListFixture, ARealThumbDragScrollsTheListAndTheThumbFollows) {
     in.mi.dy = dy;
     SendInput(1, &in, sizeof(in));
   };
-  // The list's own thumb tracking runs modally: drive the drag from another thread.
+  // The list's own thumb tracking runs modally: drive the drag from another
+  // thread, and wait for its release however slowly a loaded machine runs it.
+  std::atomic<bool> released{false};
   std::thread driver([&] {
     Sleep(200);
     for (int i = 0; i < 10; ++i) {
@@ -204,9 +209,11 @@ TEST_F(ListFixture, ARealThumbDragScrollsTheListAndTheThumbFollows) {
       Sleep(40);
     }
     send(MOUSEEVENTF_LEFTUP, 0, 0);
+    released = true;
   });
   send(MOUSEEVENTF_LEFTDOWN, 0, 0);
-  sbtest::PumpFor(900);
+  sbtest::PumpUntil([&] { return released.load(); }, 30000);
+  sbtest::PumpFor(300);
   driver.join();
   EXPECT_EQ(bars.TrackingPart(), 5);
   SCROLLINFO si{sizeof(si), SIF_POS};
