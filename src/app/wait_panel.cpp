@@ -6,37 +6,34 @@ namespace sb {
 
 namespace {
 constexpr COLORREF kPanelColour = RGB(128, 255, 255);
+const WindowClass kPictureBoxClass{kPictureBoxClassName, 0, IDC_WAIT};
 }
 
 bool WaitPanel::Create(HWND parent, int left, int top, int width, int height, HFONT labelFont) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.lpfnWndProc = &WaitPanel::WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_WAIT);
-    wc.lpszClassName = kPictureBoxClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  if (!registered || panel_) return false;
+  if (hwnd()) return false;
   background_.reset(CreateSolidBrush(kPanelColour));
-  panel_ = CreateWindowExW(0, kPictureBoxClassName, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
-                           TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
-                           TwipsToPixels(height), parent, nullptr, GetModuleHandleW(nullptr), this);
-  if (!panel_) return false;
+  WindowCreateArgs panel;
+  panel.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
+  panel.x = TwipsToPixels(left);
+  panel.y = TwipsToPixels(top);
+  panel.width = TwipsToPixels(width);
+  panel.height = TwipsToPixels(height);
+  panel.parent = parent;
+  if (!WindowBase::Create(kPictureBoxClass, panel)) return false;
   label_ = CreateWindowExW(0, L"STATIC", L"更新中，请稍后……", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
-                           0, TwipsToPixels(2640), TwipsToPixels(9855), TwipsToPixels(1095), panel_, nullptr,
+                           0, TwipsToPixels(2640), TwipsToPixels(9855), TwipsToPixels(1095), hwnd(), nullptr,
                            GetModuleHandleW(nullptr), nullptr);
   if (label_) SendMessageW(label_, WM_SETFONT, reinterpret_cast<WPARAM>(labelFont), FALSE);
   return label_ != nullptr;
 }
 
 void WaitPanel::PiSize(HWND target) {
-  if (!panel_ || !target) return;
+  if (!hwnd() || !target) return;
   RECT r{};
   GetWindowRect(target, &r);
-  MapWindowPoints(nullptr, GetParent(panel_), reinterpret_cast<POINT*>(&r), 2);
+  MapWindowPoints(nullptr, GetParent(hwnd()), reinterpret_cast<POINT*>(&r), 2);
   int w = r.right - r.left, h = r.bottom - r.top;
-  SetWindowPos(panel_, nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd(), nullptr, r.left, r.top, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
   RECT lr{};
   GetWindowRect(label_, &lr);
   int labelHeight = lr.bottom - lr.top;
@@ -44,48 +41,43 @@ void WaitPanel::PiSize(HWND target) {
 }
 
 void WaitPanel::Show() {
-  if (!panel_) return;
+  if (!hwnd()) return;
   // Above the list and everything laid over it, painted at once: the load
   // that follows lets only paint messages through.
-  SetWindowPos(panel_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
-  UpdateWindow(panel_);
+  SetWindowPos(hwnd(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+  UpdateWindow(hwnd());
 }
 
 void WaitPanel::Hide() {
-  if (panel_) ShowWindow(panel_, SW_HIDE);
+  if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
 }
 
-LRESULT CALLBACK WaitPanel::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<WaitPanel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+LRESULT WaitPanel::OnEraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(hwnd(), &r);
+  FillRect(dc, &r, background_.get());
+  return 1;
+}
+
+LRESULT WaitPanel::OnCtlColorStatic(HDC dc) {
+  SetTextColor(dc, RGB(0, 0, 0));
+  SetBkColor(dc, kPanelColour);
+  return reinterpret_cast<LRESULT>(background_.get());
+}
+
+LRESULT WaitPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_ERASEBKGND:
-      if (self && self->background_) {
-        RECT r;
-        GetClientRect(hwnd, &r);
-        FillRect(reinterpret_cast<HDC>(wp), &r, self->background_.get());
-        return 1;
-      }
+      if (background_) return OnEraseBackground(reinterpret_cast<HDC>(wp));
       break;
     case WM_CTLCOLORSTATIC:
-      if (self && self->background_) {
-        SetTextColor(reinterpret_cast<HDC>(wp), RGB(0, 0, 0));
-        SetBkColor(reinterpret_cast<HDC>(wp), kPanelColour);
-        return reinterpret_cast<LRESULT>(self->background_.get());
-      }
+      if (background_) return OnCtlColorStatic(reinterpret_cast<HDC>(wp));
       break;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      if (self) {
-        self->panel_ = nullptr;
-        self->label_ = nullptr;
-      }
+      label_ = nullptr;
       break;
   }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+  return DefaultProc(msg, wp, lp);
 }
 
 }  // namespace sb

@@ -5,21 +5,19 @@
 #include <windows.h>
 
 #include "platform/handles.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
 inline constexpr wchar_t kPictureBoxClassName[] = L"PictureBox";
 
-class WaitPanel {
+class WaitPanel : public WindowBase {
  public:
   WaitPanel() = default;
-  WaitPanel(const WaitPanel&) = delete;
-  WaitPanel& operator=(const WaitPanel&) = delete;
 
   // P1 starts hidden at its design place (twips); Label2 sits at (0, 2640,
   // 9855, 1095) twips inside it.
   bool Create(HWND parent, int left, int top, int width, int height, HFONT labelFont);
-  HWND hwnd() const { return panel_; }
   HWND label() const { return label_; }
 
   // PiSize: the panel takes the target's place exactly; Label2 is centred
@@ -28,11 +26,14 @@ class WaitPanel {
   void Show();
   void Hide();
 
- private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+ protected:
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
-  HWND panel_ = nullptr;  // a child of the form, destroyed with it
-  HWND label_ = nullptr;
+ private:
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnCtlColorStatic(HDC dc);
+
+  HWND label_ = nullptr;  // a child of the panel, destroyed with it
   UniqueBrush background_;
 };
 

@@ -23,6 +23,17 @@ bool IsTextLabel(const wchar_t* className, DWORD style) {
   }
 }
 
+constexpr wchar_t kTextLabelProp[] = L"SongBoxTextLabel";
+
+bool ParentGivesHollowBrush(HWND label) {
+  HWND parent = GetParent(label);
+  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!parent || !dc) return false;
+  const auto brush = SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                  reinterpret_cast<LPARAM>(label));
+  return brush == reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
 // Double-buffered: what lies behind first, then the static's own text on top
 // (its brush is hollow, see OnCtlColor).
 void PaintTransparentLabel(HWND label) {
@@ -63,50 +74,45 @@ UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset) {
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 
-Form::Form() = default;
-
-Form::~Form() {
-  if (hwnd_) {
-    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-    DestroyWindow(hwnd_);
-  }
+namespace {
+const WindowClass kFormClass{kFormClassName, CS_DBLCLKS};
 }
 
+Form::Form() = default;
+
+Form::~Form() = default;
+
 bool Form::CreateForm(const FormCreateArgs& args) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &Form::WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kFormClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  if (!registered || hwnd_) return false;
+  if (hwnd()) return false;
   defaultFont_ = MakeFont(L"宋体", 9, false);
   backgroundBrush_.reset(CreateSolidBrush(args.background));
   RECT r{0, 0, TwipsToPixels(args.clientWidthTwips), TwipsToPixels(args.clientHeightTwips)};
   AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
-  HWND h = CreateWindowExW(args.exStyle, kFormClassName, args.caption.c_str(), args.style, CW_USEDEFAULT,
-                           CW_USEDEFAULT, r.right - r.left, r.bottom - r.top, args.owner, nullptr,
-                           GetModuleHandleW(nullptr), this);
-  if (!h) return false;
+  WindowCreateArgs window;
+  window.exStyle = args.exStyle;
+  window.text = args.caption.c_str();
+  window.style = args.style;
+  window.x = window.y = CW_USEDEFAULT;
+  window.width = r.right - r.left;
+  window.height = r.bottom - r.top;
+  window.parent = args.owner;
+  if (!Create(kFormClass, window)) return false;
   if (args.icon) {
-    SendMessageW(h, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
-    SendMessageW(h, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
+    SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
   }
   return true;
 }
 
 HWND Form::AddControl(const ControlArgs& a) {
-  if (!hwnd_) return nullptr;
+  if (!hwnd()) return nullptr;
   HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
-                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd_,
+                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
   if (!c) return nullptr;
   SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
-  if (IsTextLabel(a.className, a.style) && SetWindowSubclass(c, &Form::LabelProc, 1, reinterpret_cast<DWORD_PTR>(this)))
-    labels_.insert(c);
+  if (IsTextLabel(a.className, a.style) && SetWindowSubclass(c, &Form::LabelProc, 1, 0))
+    SetPropW(c, kTextLabelProp, reinterpret_cast<HANDLE>(1));
   return c;
 }
 
@@ -140,11 +146,11 @@ std::wstring Form::GetText(HWND control) {
 
 void Form::StartTimer(UINT_PTR id, UINT ms, std::function<void()> handler) {
   timers_[id] = std::move(handler);
-  SetTimer(hwnd_, id, ms, nullptr);
+  SetTimer(hwnd(), id, ms, nullptr);
 }
 
 void Form::StopTimer(UINT_PTR id) {
-  if (hwnd_) KillTimer(hwnd_, id);
+  if (hwnd()) KillTimer(hwnd(), id);
   timers_.erase(id);
 }
 
@@ -154,27 +160,25 @@ HFONT Form::KeepFont(UniqueFont font) {
 }
 
 void Form::CentreOver(HWND other) {
-  if (!hwnd_) return;
+  if (!hwnd()) return;
   MONITORINFO monitor{sizeof(monitor)};
-  HMONITOR m = other ? MonitorFromWindow(other, MONITOR_DEFAULTTONEAREST) : MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY);
+  HMONITOR m = MonitorFromWindow(other ? other : hwnd(), MONITOR_DEFAULTTONEAREST);
   if (!GetMonitorInfoW(m, &monitor)) return;
   const RECT work = monitor.rcWork;
   RECT around = work, self{};
   if (other) GetWindowRect(other, &around);
-  GetWindowRect(hwnd_, &self);
+  GetWindowRect(hwnd(), &self);
   const int w = self.right - self.left, h = self.bottom - self.top;
   int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
   x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
   y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
-  SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void Form::Unload() {
-  if (hwnd_) DestroyWindow(hwnd_);
-}
+void Form::Unload() { Destroy(); }
 
 bool Form::IsTransparentLabel(HWND control) const {
-  if (!labels_.count(control)) return false;
+  if (!GetPropW(control, kTextLabelProp)) return false;
   auto it = colors_.find(control);
   return it == colors_.end() || !it->second.back;
 }
@@ -210,6 +214,21 @@ void Form::OnCommand(WPARAM wp, LPARAM lp) {
   }
 }
 
+LRESULT Form::OnEraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(hwnd(), &r);
+  FillRect(dc, &r, backgroundBrush_.get());
+  return 1;
+}
+
+LRESULT Form::OnTimer(WPARAM id, LPARAM lp) {
+  auto it = timers_.find(id);
+  if (it == timers_.end() || !it->second) return DefaultProc(WM_TIMER, id, lp);
+  auto handler = it->second;
+  handler();
+  return 0;
+}
+
 LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_COMMAND:
@@ -220,21 +239,12 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORBTN:
       return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_ERASEBKGND:
-    case WM_PRINTCLIENT: {  // a transparent label asks for what lies behind it
-      RECT r;
-      GetClientRect(hwnd_, &r);
-      FillRect(reinterpret_cast<HDC>(wp), &r, backgroundBrush_.get());
-      return msg == WM_ERASEBKGND ? 1 : 0;
-    }
-    case WM_TIMER: {
-      auto it = timers_.find(wp);
-      if (it != timers_.end() && it->second) {
-        auto handler = it->second;
-        handler();
-        return 0;
-      }
-      break;
-    }
+      return OnEraseBackground(reinterpret_cast<HDC>(wp));
+    case WM_PRINTCLIENT:  // a transparent label asks for what lies behind it
+      OnEraseBackground(reinterpret_cast<HDC>(wp));
+      return 0;
+    case WM_TIMER:
+      return OnTimer(wp, lp);
     case WM_CLOSE:
       Unload();
       return 0;
@@ -242,40 +252,19 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnUnload();
       return 0;
   }
-  return DefWindowProcW(hwnd_, msg, wp, lp);
+  return DefaultProc(msg, wp, lp);
 }
 
-LRESULT CALLBACK Form::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
-    auto* self = static_cast<Form*>(cs->lpCreateParams);
-    self->hwnd_ = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-  }
-  auto* self = reinterpret_cast<Form*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  LRESULT result = 0;
-  try {
-    result = self->HandleMessage(msg, wp, lp);
-  } catch (...) {
-    // Event procedures absorb their failures; nothing may unwind into user32.
-    result = 0;
-  }
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    self->hwnd_ = nullptr;
-  }
-  return result;
-}
-
-LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref) {
-  auto* form = reinterpret_cast<Form*>(ref);
+// A label paints itself transparently when its parent gives it the hollow
+// brush (see OnCtlColor); asking the parent keeps this independent of the
+// form object, which may already be gone while its windows are destroyed.
+LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
   switch (msg) {
     case WM_ERASEBKGND:
-      if (form->IsTransparentLabel(hwnd)) return 1;
+      if (ParentGivesHollowBrush(hwnd)) return 1;
       break;
     case WM_PAINT:
-      if (form->IsTransparentLabel(hwnd)) {
+      if (ParentGivesHollowBrush(hwnd)) {
         try {
           PaintTransparentLabel(hwnd);
         } catch (...) {
@@ -285,7 +274,7 @@ LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
       }
       break;
     case WM_NCDESTROY:
-      form->labels_.erase(hwnd);
+      RemovePropW(hwnd, kTextLabelProp);
       RemoveWindowSubclass(hwnd, &Form::LabelProc, id);
       break;
   }

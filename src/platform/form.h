@@ -8,11 +8,11 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "platform/handles.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
@@ -52,16 +52,13 @@ struct ControlColors {
   std::optional<COLORREF> back;  // nullopt: a label shows what lies behind it
 };
 
-class Form {
+class Form : public WindowBase {
  public:
   Form();
-  virtual ~Form();
-  Form(const Form&) = delete;
-  Form& operator=(const Form&) = delete;
+  ~Form() override;
 
   bool CreateForm(const FormCreateArgs& args);
-  HWND hwnd() const { return hwnd_; }
-  bool IsLoaded() const { return hwnd_ != nullptr; }
+  bool IsLoaded() const { return hwnd() != nullptr; }
 
   // A real child window; visible unless the style says otherwise. Text
   // labels ("STATIC") without a back colour are transparent: they draw their
@@ -89,24 +86,23 @@ class Form {
 
  protected:
   // The switchboard: derived forms handle what they need and call Form::HandleMessage.
-  virtual LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   virtual void OnUnload() {}
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
   LRESULT OnCtlColor(HDC dc, HWND control);
   bool IsTransparentLabel(HWND control) const;
   static LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref);
   void OnCommand(WPARAM wp, LPARAM lp);
+  LRESULT OnEraseBackground(HDC dc);
+  LRESULT OnTimer(WPARAM id, LPARAM lp);
 
-  HWND hwnd_ = nullptr;
   UniqueFont defaultFont_;
   UniqueBrush backgroundBrush_;
   std::vector<UniqueFont> fonts_;
   std::map<HWND, std::function<void()>> clicks_;
   std::map<HWND, ControlColors> colors_;
   std::map<HWND, UniqueBrush> colorBrushes_;
-  std::set<HWND> labels_;
   std::map<UINT_PTR, std::function<void()>> timers_;
 };
 

@@ -5,12 +5,13 @@
 #include "platform/form.h"
 #include "platform/handles.h"
 #include "platform/inet_transfer.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
 namespace {
 
-constexpr wchar_t kNotifyClass[] = L"SongBoxInetNotify";
+const WindowClass kNotifyClass{L"SongBoxInetNotify"};
 constexpr UINT kStateMessage = WM_APP + 1;
 constexpr DWORD kAbortGraceMs = 100;
 
@@ -18,10 +19,12 @@ bool IsTerminal(short state) { return state == icError || state == icResponseCom
 
 }  // namespace
 
-struct Inet::Impl {
+// Also the message-only window that the transfer's worker posts its states to.
+struct Inet::Impl : WindowBase {
   explicit Impl(Inet& owner) : owner(owner) {}
 
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+  bool CreateNotifyWindow();
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnState(WPARAM generation, short state);
   std::shared_ptr<Transfer> Begin(const std::wstring& url, bool notify);
   void Stop();
@@ -39,28 +42,18 @@ struct Inet::Impl {
   UniqueKernelHandle worker;
   std::string body;
   size_t bodyOffset = 0;
-  UniqueWindow window;  // last: destroyed first, while the rest is still whole
 };
 
-LRESULT CALLBACK Inet::Impl::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  switch (msg) {
-    case WM_NCCREATE:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams));
-      break;
-    case WM_NCDESTROY:
-      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-      break;
-    case kStateMessage:
-      if (auto* self = reinterpret_cast<Impl*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
-        try {
-          self->OnState(wp, static_cast<short>(lp));
-        } catch (...) {
-        }
-      }
-      return 0;
-  }
-  return DefWindowProcW(hwnd, msg, wp, lp);
+bool Inet::Impl::CreateNotifyWindow() {
+  WindowCreateArgs args;
+  args.parent = HWND_MESSAGE;
+  return Create(kNotifyClass, args);
+}
+
+LRESULT Inet::Impl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg != kStateMessage) return DefaultProc(msg, wp, lp);
+  OnState(wp, static_cast<short>(lp));
+  return 0;
 }
 
 void Inet::Impl::OnState(WPARAM gen, short state) {
@@ -86,7 +79,7 @@ std::shared_ptr<Transfer> Inet::Impl::Begin(const std::wstring& url, bool notify
   setup.url = url;
   setup.timeoutMs = TimeoutMs();
   setup.requireSuccess = notify;
-  setup.notifyWindow = notify ? window.get() : nullptr;
+  setup.notifyWindow = notify ? hwnd() : nullptr;
   setup.notifyMessage = kStateMessage;
   setup.generation = generation;
   auto t = std::make_shared<Transfer>(std::move(setup));
@@ -118,21 +111,7 @@ void Inet::Impl::JoinWorker() {
   worker.reset();
 }
 
-Inet::Inet() : impl_(std::make_unique<Impl>(*this)) {
-  HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-  if (!GetClassInfoExW(instance, kNotifyClass, &wc)) {
-    wc = WNDCLASSEXW{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &Impl::WndProc;
-    wc.hInstance = instance;
-    wc.lpszClassName = kNotifyClass;
-    RegisterClassExW(&wc);
-  }
-  impl_->window.reset(CreateWindowExW(0, kNotifyClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance,
-                                      impl_.get()));
-}
+Inet::Inet() : impl_(std::make_unique<Impl>(*this)) { impl_->CreateNotifyWindow(); }
 
 Inet::~Inet() { impl_->Stop(); }
 
@@ -181,7 +160,7 @@ std::optional<std::wstring> Inet::OpenURL(const std::wstring& url) {
 
 bool Inet::Execute(const std::wstring& url, const std::wstring& operation) {
   std::optional<std::wstring> address = NormaliseRequestAddress(url);
-  if (!address || impl_->running || !impl_->window) return false;
+  if (!address || impl_->running || !impl_->hwnd()) return false;
   if (!operation.empty() && CompareStringOrdinal(operation.c_str(), -1, L"GET", -1, TRUE) != CSTR_EQUAL) return false;
   return impl_->Begin(*address, true) != nullptr;
 }

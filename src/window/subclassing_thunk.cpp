@@ -11,9 +11,9 @@ namespace {
 // procedure's arguments arrive in rcx, rdx, r8, r9; every call leaves 32 bytes
 // of shadow space and a 16-byte aligned stack. Data words are reached
 // rip-relative through rbx, so the block runs at any address.
-// The bytes were hand-written as assembly (intel syntax, the column beside
-// each line), assembled with x86_64-w64-mingw32-as and checked line by line
-// against x86_64-w64-mingw32-objdump -d -M intel.
+// The bytes are subclassing_thunk_code.S assembled with x86_64-w64-mingw32-as
+// (the column beside each line is its instruction); the test run reassembles
+// the source and fails when a byte here differs.
 // Stack frame after the prologue (rsp 16-byte aligned):
 //   rsp+0x00 shadow space, rsp+0x20 5th argument of CallWindowProcW,
 //   rsp+0x28 uMsg as received, rsp+0x30 the cells handed to the owner

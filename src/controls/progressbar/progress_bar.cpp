@@ -10,40 +10,26 @@ ProgressBar::ProgressBar() {
 
 ProgressBar::~ProgressBar() = default;
 
-bool ProgressBar::Create(HWND parent, int x, int y, int width, int height, int id) {
-  static const bool registered = [] {
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = &ProgressBar::WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  if (!registered || window_) return false;
-  HWND hwnd = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, x, y, width, height,
-                              parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
-                              this);
-  return hwnd != nullptr;
+namespace {
+const WindowClass kProgressBarClass{ProgressBar::kClassName};
 }
 
-LRESULT CALLBACK ProgressBar::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* self = static_cast<ProgressBar*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    self->window_.reset(hwnd);
-  }
-  auto* self = reinterpret_cast<ProgressBar*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  if (msg == WM_NCDESTROY) {
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-    // Destroyed with its parent: the handle is gone and must not be destroyed again.
-    self->window_.release();
-    self->shown_.reset();
-    self->shapeSet_ = Shape{};
-    return DefWindowProcW(hwnd, msg, wp, lp);
-  }
-  return self->HandleMessage(msg, wp, lp);
+bool ProgressBar::Create(HWND parent, int x, int y, int width, int height, int id) {
+  WindowCreateArgs args;
+  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
+  args.x = x;
+  args.y = y;
+  args.width = width;
+  args.height = height;
+  args.parent = parent;
+  args.id = id;
+  return WindowBase::Create(kProgressBarClass, args);
+}
+
+// Destroyed with its parent: what was drawn for that window is gone with it.
+void ProgressBar::OnNcDestroy() {
+  shown_.reset();
+  shapeSet_ = Shape{};
 }
 
 LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -59,13 +45,15 @@ LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       OnSize(LOWORD(lp), HIWORD(lp));
       return 0;
-    default:
-      return DefWindowProcW(window_.get(), msg, wp, lp);
+    case WM_NCDESTROY:
+      OnNcDestroy();
+      break;
   }
+  return DefaultProc(msg, wp, lp);
 }
 
 void ProgressBar::OnPaint() {
-  PaintDc paint(window_.get());
+  PaintDc paint(hwnd());
   if (!paint.get() || !bufferDc_) return;
   const RECT& r = paint.info().rcPaint;
   BitBlt(paint.get(), r.left, r.top, r.right - r.left, r.bottom - r.top, bufferDc_.get(), r.left, r.top, SRCCOPY);
@@ -93,7 +81,7 @@ bool ProgressBar::MakeBuffer() {
   bufferSelect_.reset();
   bufferBitmap_.reset();
   if (width_ <= 0 || height_ <= 0) return false;
-  WindowDc screen = WindowDc::Client(window_.get());
+  WindowDc screen = WindowDc::Client(hwnd());
   if (!screen) return false;
   if (!bufferDc_) bufferDc_.reset(CreateCompatibleDC(screen.get()));
   if (!bufferDc_) return false;
@@ -110,8 +98,8 @@ void ProgressBar::UpdateFont() {
 }
 
 void ProgressBar::Redraw(bool force) {
-  HWND hwnd = window_.get();
-  if (!hwnd) return;
+  const HWND window = hwnd();
+  if (!window) return;
   PicturePlan plan = PlanPicture(model_, table_, width_, height_);
   const Colour background = GetSysColor(COLOR_BTNFACE);
   const bool fontSame = fontMadeFor_ && *fontMadeFor_ == model_.TextFont();
@@ -124,7 +112,7 @@ void ProgressBar::Redraw(bool force) {
   if (shape != shapeSet_) {
     UniqueRegion region(CreateRoundRectRgn(0, 0, plan.width, plan.height, plan.corner, plan.corner));
     // The region belongs to the window once it is set.
-    if (region && SetWindowRgn(hwnd, region.get(), TRUE)) {
+    if (region && SetWindowRgn(window, region.get(), TRUE)) {
       region.release();
       shapeSet_ = shape;
     }
@@ -136,7 +124,7 @@ void ProgressBar::Redraw(bool force) {
     return;
   }
   PaintPicture(bufferDc_.get(), plan, font_.get(), background);
-  if (WindowDc dc = WindowDc::Client(hwnd)) {
+  if (WindowDc dc = WindowDc::Client(window)) {
     BitBlt(dc.get(), 0, 0, width_, height_, bufferDc_.get(), 0, 0, SRCCOPY);
   }
   shown_ = std::move(plan);

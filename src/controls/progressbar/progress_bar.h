@@ -14,22 +14,20 @@
 #include "controls/progressbar/progress_bar_model.h"
 #include "controls/progressbar/property_bag.h"
 #include "platform/handles.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
-class ProgressBar {
+class ProgressBar : public WindowBase {
  public:
   // Deliberately not a class name of the skin's progress-bar kind.
   static constexpr wchar_t kClassName[] = L"SongBoxProgressBar";
 
   ProgressBar();
-  ~ProgressBar();
-  ProgressBar(const ProgressBar&) = delete;
-  ProgressBar& operator=(const ProgressBar&) = delete;
+  ~ProgressBar() override;
 
   // A visible child of `parent` at (x, y), width x height pixels, control id `id`.
   bool Create(HWND parent, int x, int y, int width, int height, int id);
-  HWND hwnd() const { return window_.get(); }
 
   // The container told about every property change (may be null).
   void SetSite(PropertyBag* site) { site_ = site; }
@@ -85,8 +83,8 @@ class ProgressBar {
   int DrawCount() const { return drawCount_; }
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnNcDestroy();
   void OnPaint();
   void OnPrintClient(HDC dc);
   void OnSize(int width, int height);
@@ -114,8 +112,6 @@ class ProgressBar {
   std::optional<PicturePlan> shown_;
   Colour shownBackground_ = 0;
   int drawCount_ = 0;
-
-  UniqueWindow window_;
 };
 
 }  // namespace sb

@@ -18,20 +18,7 @@ constexpr UINT_PTR kTickTimer = 1;
 constexpr int kPlayId = 101, kStopId = 102;
 constexpr int kSeekUnitsPerSecond = 10;
 
-bool RegisterClassOnce(WNDPROC proc) {
-  static const bool registered = [proc] {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    WNDCLASSEXW wc{sizeof(wc)};
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    return RegisterClassExW(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }();
-  return registered;
-}
+const WindowClass kPlayerClass{kClassName, CS_HREDRAW | CS_VREDRAW};
 
 std::wstring Clock(double seconds) {
   int s = seconds > 0 ? static_cast<int>(seconds) : 0;
@@ -42,54 +29,35 @@ std::wstring Clock(double seconds) {
 
 }  // namespace
 
-PlayerWindow::~PlayerWindow() {
-  if (!hwnd_) return;
-  SetWindowLongPtrW(hwnd_.get(), GWLP_USERDATA, 0);
-  hwnd_.reset();
-}
-
 bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, PlayerWindowEvents events) {
-  if (!RegisterClassOnce(&PlayerWindow::WndProc)) return false;
+  if (hwnd()) return false;
+  INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);  // the seek and volume bars
   events_ = std::move(events);
   initialVolume_ = volume;
   font_ = MakeFont(L"宋体", 9, false);
   background_.reset(CreateSolidBrush(kBackground));
+  WindowCreateArgs args;
   // Clipped by its siblings: the owner's status label lies over its strip.
-  HWND h = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, rect.left,
-                           rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), this);
-  if (!h) return false;
-  hwnd_.reset(h);
+  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+  args.x = rect.left;
+  args.y = rect.top;
+  args.width = rect.right - rect.left;
+  args.height = rect.bottom - rect.top;
+  args.parent = parent;
+  args.id = id;
+  if (!WindowBase::Create(kPlayerClass, args)) return false;
   RECT client{};
-  GetClientRect(h, &client);
+  GetClientRect(hwnd(), &client);
   OnSize(client.right, client.bottom);
   return true;
 }
 
-LRESULT CALLBACK PlayerWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTW*>(lp);
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<PlayerWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-  if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-  try {
-    return self->HandleMessage(hwnd, msg, wp, lp);
-  } catch (...) {
-    return 0;  // nothing may unwind into the system's dispatcher
-  }
-}
-
-LRESULT PlayerWindow::HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT PlayerWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_CREATE:
-      OnCreate(h);
+      OnCreate();
       return 0;
-    case WM_NCDESTROY:
-      // The parent may destroy us first; the owner must not destroy a stale handle.
-      SetWindowLongPtrW(h, GWLP_USERDATA, 0);
-      hwnd_.release();
-      return DefWindowProcW(h, msg, wp, lp);
     case WM_SIZE:
       OnSize(LOWORD(lp), HIWORD(lp));
       return 0;
@@ -122,11 +90,12 @@ LRESULT PlayerWindow::HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
       if (events_.raiseState) events_.raiseState(static_cast<int>(wp));
       return 0;
     default:
-      return DefWindowProcW(h, msg, wp, lp);
+      return DefaultProc(msg, wp, lp);
   }
 }
 
-void PlayerWindow::OnCreate(HWND h) {
+void PlayerWindow::OnCreate() {
+  const HWND h = hwnd();
   HINSTANCE inst = GetModuleHandleW(nullptr);
   auto child = [&](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
     HWND c = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, h,
@@ -192,13 +161,13 @@ void PlayerWindow::OnHScroll(HWND bar, int code) {
 }
 
 void PlayerWindow::OnPaint() {
-  PaintDc paint(hwnd_.get());
+  PaintDc paint(hwnd());
   Paint(paint.get());
 }
 
 void PlayerWindow::Paint(HDC dc) {
   RECT client{};
-  GetClientRect(hwnd_.get(), &client);
+  GetClientRect(hwnd(), &client);
   FillRect(dc, &client, background_.get());
   UniquePen pen(CreatePen(PS_SOLID, 1, kLine));
   SelectGuard select(dc, pen.get());
@@ -237,12 +206,12 @@ void PlayerWindow::SetVolume(int volume) {
 
 void PlayerWindow::StartTicks() {
   if (ticking_) return;
-  ticking_ = SetTimer(hwnd_.get(), kTickTimer, 250, nullptr) != 0;
+  ticking_ = SetTimer(hwnd(), kTickTimer, 250, nullptr) != 0;
 }
 
 void PlayerWindow::StopTicks() {
   if (!ticking_) return;
-  KillTimer(hwnd_.get(), kTickTimer);
+  KillTimer(hwnd(), kTickTimer);
   ticking_ = false;
 }
 

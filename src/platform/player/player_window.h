@@ -10,6 +10,7 @@
 
 #include "platform/handles.h"
 #include "platform/player/playback_event.h"
+#include "platform/window_base.h"
 
 namespace sb {
 
@@ -24,15 +25,11 @@ struct PlayerWindowEvents {
   std::function<void(int state)> raiseState;
 };
 
-class PlayerWindow {
+class PlayerWindow : public WindowBase {
  public:
   PlayerWindow() = default;
-  ~PlayerWindow();
-  PlayerWindow(const PlayerWindow&) = delete;
-  PlayerWindow& operator=(const PlayerWindow&) = delete;
 
   bool Create(HWND parent, const RECT& rect, int id, int volume, PlayerWindowEvents events);
-  HWND hwnd() const { return hwnd_.get(); }
   HWND playButton() const { return play_; }
   HWND stopButton() const { return stop_; }
   HWND seekBar() const { return seek_; }
@@ -47,9 +44,8 @@ class PlayerWindow {
   void StopTicks();
 
  private:
-  static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
-  LRESULT HandleMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp);
-  void OnCreate(HWND h);
+  LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+  void OnCreate();
   void OnSize(int width, int height);
   void OnCommand(WPARAM wp, LPARAM lp);
   void OnHScroll(HWND bar, int code);
@@ -57,7 +53,6 @@ class PlayerWindow {
   void Paint(HDC dc);
   LRESULT OnCtlColor(HDC dc);
 
-  UniqueWindow hwnd_;
   HWND play_ = nullptr, stop_ = nullptr, seek_ = nullptr, volume_ = nullptr;
   HWND time_ = nullptr, volumeLabel_ = nullptr;
   UniqueFont font_;
