@@ -382,12 +382,6 @@ LRESULT MainWindow::OnNotify(const NMHDR& hdr) {
     case NM_RETURN:  // Enter plays the selected song as a double-click does
       ListView1_DblClick();
       break;
-    case NM_RCLICK: {
-      rightClickHandled_ = true;
-      const auto& item = reinterpret_cast<const NMITEMACTIVATE&>(hdr);
-      ListView1_RightButton(ToScreen(c_.listView1, item.ptAction));
-      return 1;  // the menu is shown: no WM_CONTEXTMENU on top of it
-    }
     case LVN_COLUMNCLICK:
       ListView1_ColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
       break;
@@ -433,22 +427,17 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
-// The right button on the list, also below the last row. The list normally
-// reports it as NM_RCLICK once the button is released; when it does not (it
-// took the press for the start of a drag), the press itself opens the menu.
-LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp) {
-  rightClickHandled_ = false;
-  POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  LRESULT r = DefSubclassProc(list, WM_RBUTTONDOWN, wp, lp);
-  if (!rightClickHandled_) {
-    rightClickHandled_ = true;
-    try {
-      ListView1_RightButton(ToScreen(list, at));
-    } catch (...) {
-      // The menu's failures stay with the menu: nothing unwinds into the list.
-    }
+// The right button on the list, anywhere in it (below the last row too): the
+// menu opens on the press, at the press point. The press is not passed on, so
+// the list neither waits for a drag nor reports a click when it is released.
+LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM, LPARAM lp) {
+  const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  try {
+    ListView1_RightButton(ToScreen(list, at));
+  } catch (...) {
+    // The menu's failures stay with the menu: nothing unwinds into the list.
   }
-  return r;
+  return 0;
 }
 
 LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,

@@ -132,7 +132,6 @@ class MainWindow : public Form, private PlayThroughHost {
   Inet inet1_;
   ListSorter sorter_;
   bool startupLoadDone_ = false;
-  bool rightClickHandled_ = false;
   int handlerDepth_ = 0;
   bool unloadPending_ = false;
   UniqueAccelerators keys_;

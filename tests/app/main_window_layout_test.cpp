@@ -1,7 +1,11 @@
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/song_list_view.h"
 #include "app/window_snapshot.h"
 #include "app_test_support.h"
 #include "platform/form.h"
@@ -140,6 +144,37 @@ TEST(MainWindowLayout, LabelsShowWhatLiesBehindThemAndTheStatusStaysWhole) {
   EXPECT_GT(statusInk(0, w / 3), 10);
   EXPECT_GT(statusInk(2 * w / 3, w), 10);
   EXPECT_TRUE(sb::SaveClientPng(form, sbtest::BuildDir() + L"\\main_window_labels.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+// After start-up the list's whole client area shows its background, below the
+// last row and right of the last column too (where no other window covers it).
+TEST(MainWindowLayout, TheSongListsEmptyAreaShowsItsBackground) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->Controls().listView1;
+  const auto back = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+  RECT client{};
+  GetClientRect(list, &client);
+  const RECT first = sbtest::RowRect(list, 0), last = sbtest::RowRect(list, sb::RowCount(list) - 1);
+  int columnsRight = 0;
+  for (int i = 0; i < 10; ++i) columnsRight += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  int checked = 0, wrong = 0;
+  for (int y = first.top + 1; y < client.bottom - 1; y += 5) {
+    for (int x = 1; x < client.right - 1; x += 5) {
+      if (y < last.bottom + 2 && x < columnsRight + 2) continue;  // the rows themselves
+      POINT inForm{x, y}, p{x, y};
+      MapWindowPoints(list, window->hwnd(), &inForm, 1);
+      if (ChildWindowFromPointEx(window->hwnd(), inForm, CWP_SKIPINVISIBLE) != list) continue;
+      ClientToScreen(list, &p);
+      ++checked;
+      wrong += GetPixel(screen.get(), p.x, p.y) != back;
+    }
+  }
+  EXPECT_GT(checked, 100);
+  EXPECT_EQ(wrong, 0) << "of " << checked << " points";
   sbtest::CloseMainWindow(*window);
 }
 
