@@ -29,6 +29,9 @@ enum ControlId : int {
 constexpr UINT_PTR kTimer1 = 1;
 constexpr UINT_PTR kWebCheckTimer = 2;
 constexpr UINT kWebCheckDelayMs = 1500;
+// While the lyrics box holds time-stamped lyrics, how often it looks at the song.
+constexpr UINT_PTR kLyricTimer = 3;
+constexpr UINT kLyricTimerMs = 15;
 // Posted to itself when the player reports an end or a failure, so
 // play-through runs outside the player's own notification.
 constexpr UINT kMsgSongFinished = WM_APP + 0x1201;
@@ -142,9 +145,10 @@ void MainWindow::CreateControls() {
   c_.label1 = AddControl({L"STATIC", L"歌手快照", 9120, 840, 3120, 780, kChild | SS_CENTER, 0, 0, bigBold});
   c_.singerInfo = AddControl({L"STATIC", L"", 9600, 2160, 2175, 255, kChild | SS_NOPREFIX});
   c_.geci = AddControl({L"EDIT", kLyricsDesignText, 9000, 2400, 3495, 2775,
-                        kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN,
+                        kChild | WS_TABSTOP | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN | ES_NOHIDESEL,
                         WS_EX_CLIENTEDGE, 0, listFont});
   SetColors(c_.geci, {kListText, kListBack});
+  lyricFollower_.Attach(c_.geci);
 
   // Hand-over values and the list text live in hidden controls below the client area.
   c_.text1 = AddControl({L"EDIT", L"Text1", 120, 6360, 6000, 1000, WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL});
@@ -265,8 +269,15 @@ void MainWindow::ListView1_Click() {
   // Each step reads the selected row afresh: the messages that LoadPicture
   // lets run may change it.
   if (std::optional<int> row = SelectedRow(list)) {
-    if (std::optional<std::wstring> lyrics = FetchLyrics(inet1_, LyricsUrl(root, CellText(list, *row, 7))))
-      SetText(c_.geci, LyricsForDisplay(*lyrics));
+    if (std::optional<std::wstring> lyrics = FetchLyrics(inet1_, LyricsUrl(root, CellText(list, *row, 7)))) {
+      const std::wstring shown = LyricsForDisplay(*lyrics);
+      SetText(c_.geci, shown);
+      lyricFollower_.SetLyrics(shown, CellText(list, *row, 2));
+      if (lyricFollower_.HasTimeline())
+        StartTimer(kLyricTimer, kLyricTimerMs, [this] { FollowLyrics(); });
+      else
+        StopTimer(kLyricTimer);
+    }
   }
   if (std::optional<int> row = SelectedRow(list)) {
     if (auto picture = LoadPicture(CoverUrl(root, CellText(list, *row, 6)))) image1_.SetPicture(picture);
@@ -305,6 +316,13 @@ void MainWindow::WP1_StateChanged(int state) {
   const auto s = static_cast<PlayerState>(state);
   if (playThrough_.enabled() && (s == PlayerState::Ended || s == PlayerState::Failed))
     PostMessageW(hwnd(), kMsgSongFinished, static_cast<WPARAM>(state), 0);
+}
+
+// Only while the song whose lyrics the box shows is playing.
+void MainWindow::FollowLyrics() {
+  if (wp1_.State() != PlayerState::Playing) return;
+  std::optional<int> row = playThrough_.PlayingRow();
+  if (row && CellText(c_.listView1, *row, 2) == lyricFollower_.SongId()) lyricFollower_.Follow(wp1_.Position());
 }
 
 void MainWindow::ShowRow(int row) {

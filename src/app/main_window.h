@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/cover_image.h"
+#include "app/lyric_follower.h"
 #include "app/main_window_peers.h"
 #include "app/play_through.h"
 #include "app/song_list_view.h"
@@ -112,6 +113,7 @@ class MainWindow : public Form, private PlayThroughHost {
   void ListView1_RightButton(POINT screenPos);
   LRESULT ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp);
   void WP1_StateChanged(int state);
+  void FollowLyrics();
   // PlayThroughHost
   HWND SongList() const override { return c_.listView1; }
   MediaPlayer& SongPlayer() override { return wp1_; }
@@ -137,6 +139,7 @@ class MainWindow : public Form, private PlayThroughHost {
   UniqueAccelerators keys_;
   CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
   PlayThrough playThrough_{*this};
+  LyricFollower lyricFollower_;
 };
 
 }  // namespace sb

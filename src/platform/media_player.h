@@ -40,6 +40,14 @@ enum class PlayerError : int {
   Interrupted,   // the transfer broke off or stalled before the end
 };
 
+// One reading of the sound device's position and when it was taken, for
+// callers that follow the song closely between the player's updates.
+struct PositionSample {
+  double seconds = 0;
+  double tickMs = 0;       // PlayerClockMs() of the reading; 0 before any
+  bool advancing = false;  // the device was playing queued sound, not paused
+};
+
 class MediaPlayer {
  public:
   MediaPlayer();
@@ -65,6 +73,7 @@ class MediaPlayer {
   PlayerError Error() const;
   double PositionSeconds() const;
   double DurationSeconds() const;  // 0 while unknown
+  PositionSample Position() const;
   // Moves playback; clamped to the part of the media that has arrived.
   void Seek(double seconds);
 

@@ -1,9 +1,12 @@
 // Listening through the real main window, player and sound device against
-// the loopback catalogue: play-through of the list.
+// the loopback catalogue: play-through of the list, the lyric line being sung.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <gtest/gtest.h>
+
+#include <cwchar>
+#include <functional>
 
 #include "app/main_window_song_host.h"
 #include "app/song_list_view.h"
@@ -34,6 +37,17 @@ std::ostream& operator<<(std::ostream& os, const Finished& f) {
   return os << "{" << static_cast<int>(f.state) << ", row " << f.row << ", " << f.hz << " Hz}";
 }
 
+// Time-stamped lyrics: a title line, then line k at 2k seconds for k = 1..n.
+std::wstring StampedLyrics(int n) {
+  std::wstring text = L"[ti:测试歌词]\r\n";
+  for (int k = 1; k <= n; ++k) {
+    wchar_t stamp[16];
+    swprintf(stamp, 16, L"[%02d:%02d.00]", 2 * k / 60, 2 * k % 60);
+    text += stamp + std::wstring(L"第") + std::to_wstring(k) + L"行\r\n";
+  }
+  return text;
+}
+
 class ListeningTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -59,6 +73,32 @@ class ListeningTest : public ::testing::Test {
     app.Close();
   }
   int Requests(const std::string& path) { return TestCatalogue::Get().server().CountRequests(path); }
+  // The lyrics box's selection, as the number of the stamped line it covers
+  // exactly (0: nothing selected, -1: anything else).
+  int SelectedLyricLine() {
+    HWND geci = window->Controls().geci;
+    DWORD begin = 0, end = 0;
+    SendMessageW(geci, EM_GETSEL, reinterpret_cast<WPARAM>(&begin), reinterpret_cast<LPARAM>(&end));
+    if (begin == end) return 0;
+    const std::wstring text = sb::Form::GetText(geci);
+    const std::wstring line = text.substr(begin, end - begin);
+    if (begin > 0 && text[begin - 1] != L'\n') return -1;
+    if (end < text.size() && text[end] != L'\r') return -1;
+    if (line.size() < 12 || line[0] != L'[' || line.substr(10, 1) != L"第") return -1;
+    return std::stoi(line.substr(11));
+  }
+  // The lines selected one after another until `until` holds (or 20 s pass).
+  std::vector<int> WatchLyricLines(const std::function<bool(int)>& until) {
+    std::vector<int> seen;
+    sbtest::PumpUntil(
+        [&] {
+          const int line = SelectedLyricLine();
+          if (line != 0 && (seen.empty() || seen.back() != line)) seen.push_back(line);
+          return until(line);
+        },
+        20000);
+    return seen;
+  }
   void DoubleClickRow(int row) { sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, row)), Button::Left, 2); }
   // Waits for `n` ends or failures, then a while longer for any that should not come.
   void WaitForFinished(size_t n) {
@@ -138,6 +178,45 @@ TEST_F(ListeningTest, ThreeFailuresInARowStopPlayThrough) {
   EXPECT_EQ(Requests("/wgns/url/103"), 1) << "an address that cannot be resolved is a failure too";
   EXPECT_EQ(Requests("/wgns/url/101"), 1) << "the fourth row after the end is never tried";
   EXPECT_EQ(window->Player().State(), PlayerState::Failed);
+}
+
+TEST_F(ListeningTest, TheLineBeingSungIsSelectedInTurnAndTheUsersScrollingPausesThat) {
+  auto& server = TestCatalogue::Get().server();
+  server.Serve("/lyrics/l0", sbtest::Gbk(StampedLyrics(29)), "text/plain");
+  server.Serve("/data/a.mp3", sbtest::SineWav(8000, 60.0, 440), "audio/wav");
+  window->PlaySong(0);
+  EXPECT_EQ(WatchLyricLines([](int line) { return line >= 3; }), (std::vector<int>{1, 2, 3}));
+  EXPECT_GE(window->Player().PositionSeconds(), 5.5);
+  const std::wstring shown = sb::Form::GetText(window->Controls().geci);
+  ASSERT_EQ(shown, StampedLyrics(29));
+
+  PostMessageW(window->Controls().geci, WM_VSCROLL, SB_LINEDOWN, 0);
+  sbtest::PumpFor(20);
+  const int paused = SelectedLyricLine();
+  const double pausedAt = sb::PlayerClockMs();
+  const int resumed = WatchLyricLines([&](int line) { return line != paused; }).back();
+  EXPECT_GT(sb::PlayerClockMs() - pausedAt, 4500) << "following pauses for 5 s";
+  EXPECT_EQ(window->Player().State(), PlayerState::Playing);
+  EXPECT_GT(resumed, paused + 1) << "the line sung after the pause, not the next one";
+  EXPECT_NEAR(resumed, window->Player().PositionSeconds() / 2, 1.5);
+  EXPECT_EQ(sb::Form::GetText(window->Controls().geci), shown) << "the text never changes";
+  window->Player().Stop();
+}
+
+TEST_F(ListeningTest, OnlyTimeStampedLyricsOfThePlayingSongAreFollowed) {
+  auto& server = TestCatalogue::Get().server();
+  server.Serve("/lyrics/l0", sbtest::Gbk(L"没有时间标签的歌词\r\n第二行\r\n"), "text/plain");
+  server.Serve("/lyrics/l1", sbtest::Gbk(StampedLyrics(10)), "text/plain");
+  server.Serve("/data/a.mp3", sbtest::SineWav(8000, 30.0, 440), "audio/wav");
+  window->PlaySong(0);
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return window->Player().PositionSeconds() > 3; }, 10000));
+  EXPECT_EQ(SelectedLyricLine(), 0);
+  window->ClickSong(1);  // another song's stamped lyrics
+  ASSERT_EQ(sb::Form::GetText(window->Controls().geci), StampedLyrics(10));
+  const double at = window->Player().PositionSeconds();
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return window->Player().PositionSeconds() > at + 4; }, 10000));
+  EXPECT_EQ(SelectedLyricLine(), 0);
+  window->Player().Stop();
 }
 
 }  // namespace

@@ -17,18 +17,19 @@ std::vector<int16_t> CapturedSamples() {
 }
 
 double ToneFrequency(const std::vector<int16_t>& s, double rate) {
-  size_t first = s.size(), last = 0;
-  for (size_t i = 0; i < s.size(); ++i) {
-    if (std::abs(s[i]) > 300) {
-      first = std::min(first, i);
-      last = i;
-    }
+  // Only 10 ms blocks with sound count: a device that ran dry in between adds
+  // silence that has no crossings.
+  const size_t block = static_cast<size_t>(rate / 100);
+  size_t crossings = 0, audible = 0;
+  for (size_t b = 0; b + block <= s.size(); b += block) {
+    int peak = 0;
+    for (size_t i = b; i < b + block; ++i) peak = std::max(peak, std::abs(static_cast<int>(s[i])));
+    if (peak < 300) continue;
+    audible += block;
+    for (size_t i = std::max<size_t>(b, 1); i < b + block; ++i)
+      if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
   }
-  if (first >= last) return 0;
-  size_t crossings = 0;
-  for (size_t i = first + 1; i <= last; ++i)
-    if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
-  return crossings / 2.0 / ((last - first + 1) / rate);
+  return audible ? crossings / 2.0 / (audible / rate) : 0;
 }
 
 std::string SineWav(int rate, double seconds, double frequency) {

@@ -10,7 +10,7 @@ namespace sbtest {
 
 // The 16-bit samples of the device's last opening.
 std::vector<int16_t> CapturedSamples();
-// Pitch of the clearly audible part of mono samples, from zero crossings; 0 for silence.
+// Pitch of the audible parts of mono samples, from zero crossings; 0 for silence.
 double ToneFrequency(const std::vector<int16_t>& samples, double rate);
 // A mono 16-bit PCM WAV file of a sine.
 std::string SineWav(int rate, double seconds, double frequency);

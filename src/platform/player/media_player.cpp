@@ -237,6 +237,8 @@ double MediaPlayer::PositionSeconds() const {
   return impl_->session ? impl_->session->PositionSeconds() : 0;
 }
 
+PositionSample MediaPlayer::Position() const { return impl_->session ? impl_->session->Position() : PositionSample{}; }
+
 double MediaPlayer::DurationSeconds() const {
   return impl_->session ? impl_->session->DurationSeconds() : 0;
 }

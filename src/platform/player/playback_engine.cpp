@@ -208,8 +208,17 @@ void PlaybackEngine::UpdateTimes() {
   double position = base_ + static_cast<double>(output_->PlayedBytes()) / f.nAvgBytesPerSec;
   if (duration > 0) position = std::min(position, duration);
   position_ = position;
+  {
+    std::lock_guard<std::mutex> lock(sampleMutex_);
+    sample_ = {position, PlayerClockMs(), !paused_ && output_->Queued() > 0};
+  }
   duration_ = duration;
   arrived_ = pcm_->ArrivedSeconds();
+}
+
+PositionSample PlaybackEngine::Position() const {
+  std::lock_guard<std::mutex> lock(sampleMutex_);
+  return sample_;
 }
 
 void PlaybackEngine::ApplyVolume(uint8_t* pcm, size_t bytes) const {

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -43,6 +44,7 @@ class PlaybackEngine {
   double DurationSeconds() const { return duration_; }
   double ArrivedSeconds() const { return arrived_; }
   double FirstBufferTickMs() const { return firstBufferMs_; }
+  PositionSample Position() const;
 
  private:
   enum class Wait { Stop, Command, Device, Data, Timeout };
@@ -72,6 +74,8 @@ class PlaybackEngine {
   std::atomic<double> seekTo_{-1};
   std::atomic<int> volume_;
   std::atomic<double> position_{0}, duration_{0}, arrived_{0}, firstBufferMs_{0};
+  mutable std::mutex sampleMutex_;
+  PositionSample sample_;  // under sampleMutex_
   std::thread thread_;
 };
 

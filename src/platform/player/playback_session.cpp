@@ -35,6 +35,7 @@ void PlaybackSession::Resume() { engine_->SetPaused(false); }
 void PlaybackSession::Seek(double seconds) { engine_->Seek(seconds); }
 void PlaybackSession::SetVolume(int volume) { engine_->SetVolume(volume); }
 double PlaybackSession::PositionSeconds() const { return engine_->PositionSeconds(); }
+PositionSample PlaybackSession::Position() const { return engine_->Position(); }
 double PlaybackSession::DurationSeconds() const { return engine_->DurationSeconds(); }
 double PlaybackSession::ArrivedSeconds() const { return engine_->ArrivedSeconds(); }
 double PlaybackSession::FirstBufferTickMs() const { return engine_->FirstBufferTickMs(); }

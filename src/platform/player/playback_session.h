@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "platform/handles.h"
+#include "platform/media_player.h"
 #include "platform/player/stream_buffer.h"
 
 namespace sb {
@@ -41,6 +42,7 @@ class PlaybackSession {
   void SetVolume(int volume);
 
   double PositionSeconds() const;
+  PositionSample Position() const;
   double DurationSeconds() const;
   double ArrivedSeconds() const;
   double FirstBufferTickMs() const;
