@@ -2,6 +2,7 @@
 
 #include <wininet.h>
 
+#include "platform/gb18030.h"
 #include "platform/inet.h"
 
 namespace sb {
@@ -39,6 +40,15 @@ bool CrackAddress(const std::wstring& url, URL_COMPONENTSW& parts, std::wstring&
   return (parts.nScheme == INTERNET_SCHEME_HTTP || parts.nScheme == INTERNET_SCHEME_HTTPS) && !host.empty();
 }
 
+std::wstring DecodeWithCodePage(UINT cp, std::string_view data) {
+  if (data.empty()) return {};
+  int n = MultiByteToWideChar(cp, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
+  if (n <= 0) return {};
+  std::wstring text(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(cp, 0, data.data(), static_cast<int>(data.size()), text.data(), n);
+  return text;
+}
+
 }  // namespace
 
 std::optional<std::wstring> NormaliseRequestAddress(const std::wstring& url) {
@@ -71,15 +81,11 @@ std::wstring DecodeBody(const std::string& bytes, const std::wstring& charset) {
   }
   if (data.empty()) return {};
   if (data.size() > 0x7FFFFFFF) return {};
-  int n = MultiByteToWideChar(cp, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
-  if (n <= 0 && cp == kCodePageGb18030) {
-    cp = kCodePageGbk;
-    n = MultiByteToWideChar(cp, 0, data.data(), static_cast<int>(data.size()), nullptr, 0);
-  }
-  if (n <= 0) return {};
-  std::wstring text(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(cp, 0, data.data(), static_cast<int>(data.size()), text.data(), n);
-  return text;
+  // Systems without a GB18030 code page (Wine) decode its GBK part with GBK
+  // and its four-byte characters here.
+  if (cp == kCodePageGb18030 && !IsValidCodePage(kCodePageGb18030))
+    return DecodeGb18030(data, [](std::string_view run) { return DecodeWithCodePage(kCodePageGbk, run); });
+  return DecodeWithCodePage(cp, data);
 }
 
 }  // namespace sb

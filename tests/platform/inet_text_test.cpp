@@ -43,6 +43,8 @@ TEST(InetText, BodiesDecodeFromGbkUnlessAnotherCharsetIsNamed) {
   EXPECT_EQ(sb::DecodeBody("\xEF\xBB\xBF" + utf8, L""), L"新歌");  // a byte order mark wins
   EXPECT_NE(sb::DecodeBody(utf8, L""), L"新歌");
   EXPECT_EQ(sb::DecodeBody("", L"utf-8"), L"");
+  // GB18030's four-byte characters (U+20000, U+3400) between GBK ones, with or without a system code page.
+  EXPECT_EQ(sb::DecodeBody("\xD0\xC2\x95\x32\x82\x36\x81\x39\xEE\x39\xB8\xE8", L"gb18030"), L"新\U00020000\u3400歌");
 }
 
 }  // namespace

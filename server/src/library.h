@@ -1,0 +1,120 @@
+// The indexed music library: every .mp3 under a folder, its tags, ids and play
+// counts, kept in step with the state file.
+//
+// Threads: Scan runs on one thread at a time (the watcher, or start-up); the
+// HTTP threads call the lookups and CountPlay at any time; FlushPlays runs on
+// the flusher. The in-memory index is guarded by `mutex_`, the state file by
+// `dbMutex_` (never taken while `mutex_` is held).
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include "page_text.h"
+#include "song_record.h"
+#include "state_db.h"
+
+namespace songbox_server {
+
+struct ScanResult {
+  size_t added = 0, changed = 0, removed = 0;
+  bool unsettled = false;  // files still being written: look again soon
+  std::vector<std::string> folders;  // every folder walked, absolute
+};
+
+class Library {
+ public:
+  using Log = std::function<void(const std::string&)>;
+  // Throws std::runtime_error when the state file cannot be opened.
+  Library(std::string root, const std::string& stateFile, size_t newest, Log log);
+
+  // One pass over the folder: new, changed, moved and deleted files. Only
+  // files whose size or time changed are read. A new or changed file is taken
+  // once its writer closed it (`closed`: paths below the library), or once
+  // its size and time have stayed the same for two seconds.
+  ScanResult Scan(const std::unordered_set<std::string>& closed = {});
+
+  // The GB18030 front page, rebuilt when the library or a count changed.
+  std::shared_ptr<const std::string> FrontPage();
+  // "media/…" (percent-encoded) for a song id, counting one play; nullopt
+  // for an unknown id.
+  std::optional<std::string> PlayAddress(long long sid);
+  // The absolute file of an indexed song by its path below the library.
+  std::optional<std::string> MediaFile(const std::string& relativePath);
+  std::optional<std::string> Lyrics(long long id);  // UTF-8
+  std::optional<std::string> Cover(long long id);   // baseline JPEG
+  std::string Community();
+  std::string Forum();
+
+  // Writes the play counts gathered since the last flush in one transaction.
+  void FlushPlays();
+
+  size_t Size();
+  // The newest songs' page records and relative paths, newest first.
+  std::vector<std::pair<PageSong, std::string>> Newest();
+  const std::string& root() const { return root_; }
+
+ private:
+  struct Song {
+    SongRecord record;
+    std::string lrcFile;     // relative path of the .lrc beside it, or ""
+    std::string folderCover;  // relative path of cover.jpg/folder.jpg, or ""
+  };
+  struct Seen {
+    std::uint64_t size;
+    std::int64_t mtimeNs;
+    std::chrono::steady_clock::time_point at;
+  };
+  struct FileEntry {
+    std::string path;
+    std::uint64_t size;
+    std::int64_t mtimeNs;
+  };
+  struct Walk;
+
+  Walk WalkFolder();
+  bool Settled(const FileEntry& entry, std::int64_t nowNs, bool closed);
+  std::vector<SongRecord> ReadChanged(const std::vector<FileEntry>& changed);
+  void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
+  void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone);
+  void AssignSideFiles(const Walk& walk);
+  PageSong PageRecord(const Song& song) const;
+  std::vector<PageSong> NewestSongs();
+  std::optional<Song> Find(long long id);  // a copy, taken under the lock
+  void RollDay(SongRecord& record, const std::string& today) const;
+
+  const std::string root_;
+  const size_t newest_;
+  Log log_;
+
+  std::mutex dbMutex_;
+  StateDb db_;
+  std::unordered_map<long long, long long> pendingPlays_;  // under mutex_
+
+  std::mutex mutex_;
+  std::map<long long, Song> songs_;  // by id: ids grow with first sight
+  std::unordered_map<std::string, long long> byPath_;
+  std::shared_ptr<const std::string> frontPage_;
+  bool pageDirty_ = true;
+  std::string pageDay_;
+
+  // Scan thread only.
+  std::unordered_map<std::string, Seen> unsettled_;
+  size_t ignoredReported_ = 0;
+};
+
+// Local date as YYYY-MM-DD.
+std::string LocalDate();
+
+// Percent-encodes every byte but unreserved characters and "/".
+std::string PercentEncodePath(const std::string& path);
+
+}  // namespace songbox_server

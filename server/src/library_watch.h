@@ -1,0 +1,47 @@
+// Keeps a Library in step with its folder: inotify on every folder, a pass
+// shortly after each burst of changes, again while a file is still being
+// written, and a periodic pass in case a change was missed.
+//
+// Threads: one watcher thread of its own, started by the constructor and
+// joined by the destructor; it is the only caller of Library::Scan meanwhile.
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "library.h"
+
+namespace songbox_server {
+
+class LibraryWatch {
+ public:
+  // `folders`: those of the last scan, watched before the watcher's first
+  // pass so that nothing written meanwhile goes unnoticed.
+  LibraryWatch(Library& library, const std::vector<std::string>& folders, std::chrono::milliseconds fallback,
+               Library::Log log);
+  ~LibraryWatch();
+  LibraryWatch(const LibraryWatch&) = delete;
+  LibraryWatch& operator=(const LibraryWatch&) = delete;
+
+ private:
+  void Run();
+  void Watch(const std::vector<std::string>& folders);
+  bool Drain();  // false when stop was asked
+
+  std::unordered_map<int, std::string> folders_;  // watch descriptor -> folder
+  std::unordered_set<std::string> closed_;        // files whose writer is done
+
+  Library& library_;
+  const std::chrono::milliseconds fallback_;
+  Library::Log log_;
+  int inotify_ = -1;
+  int stop_ = -1;  // eventfd
+  bool watchLimitReported_ = false;
+  std::thread thread_;
+};
+
+}  // namespace songbox_server

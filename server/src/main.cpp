@@ -1,0 +1,177 @@
+// songbox-catalogue: serves a folder of MP3 files as a SongBox catalogue.
+//   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
+//                     [--newest N] [--export OUT]
+#include <signal.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "http_service.h"
+#include "library.h"
+#include "library_watch.h"
+#include "static_export.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using songbox_server::Library;
+
+struct Options {
+  std::string library, listenHost = "127.0.0.1", state, exportTo;
+  int port = 8611;
+  size_t newest = 500;
+};
+
+void Log(const std::string& line) {
+  std::time_t now = std::time(nullptr);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%F %T", std::localtime(&now));
+  std::fprintf(stderr, "%s songbox-catalogue: %s\n", stamp, line.c_str());
+}
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
+               " [--export OUT]\n");
+  return 2;
+}
+
+bool ParseListen(const std::string& value, Options& o) {
+  size_t colon = value.rfind(':');
+  if (colon == std::string::npos || colon == 0) return false;
+  char* end = nullptr;
+  long port = std::strtol(value.c_str() + colon + 1, &end, 10);
+  if (*end || port < 0 || port > 65535) return false;  // 0: any free port
+  o.listenHost = value.substr(0, colon);
+  o.port = static_cast<int>(port);
+  return true;
+}
+
+bool Parse(int argc, char** argv, Options& o) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    if (i + 1 >= argc) return false;
+    std::string value = argv[++i];
+    if (arg == "--library") {
+      o.library = value;
+    } else if (arg == "--listen") {
+      if (!ParseListen(value, o)) return false;
+    } else if (arg == "--state") {
+      o.state = value;
+    } else if (arg == "--export") {
+      o.exportTo = value;
+    } else if (arg == "--newest") {
+      long n = std::atol(value.c_str());
+      if (n <= 0 || n > 32767) return false;  // the client loads at most 32,767 lines
+      o.newest = static_cast<size_t>(n);
+    } else {
+      return false;
+    }
+  }
+  return !o.library.empty();
+}
+
+// Outside the library, which the service never writes into.
+std::string DefaultState(const std::string& library) {
+  const char* base = std::getenv("XDG_STATE_HOME");
+  const char* home = std::getenv("HOME");
+  fs::path dir = base && *base ? fs::path(base) : fs::path(home && *home ? home : "/tmp") / ".local" / "state";
+  dir /= "songbox-catalogue";
+  fs::create_directories(dir);
+  return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
+}
+
+int Serve(Library& library, const std::vector<std::string>& folders, const Options& o) {
+  httplib::Server server;
+  songbox_server::MountRoutes(server, library);
+  // A worker per keep-alive connection: enough that a few dozen clients do
+  // not queue behind each other; idle connections give their worker up soon.
+  server.new_task_queue = [] { return new httplib::ThreadPool(64); };
+  server.set_keep_alive_max_count(1000);
+  server.set_keep_alive_timeout(2);
+  int port = o.port;
+  if (o.port == 0) {
+    port = server.bind_to_any_port(o.listenHost.c_str());
+  } else if (!server.bind_to_port(o.listenHost.c_str(), o.port)) {
+    port = -1;
+  }
+  if (port <= 0) {
+    Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
+    return 1;
+  }
+  songbox_server::LibraryWatch watch(library, folders, std::chrono::seconds(30), Log);
+  std::mutex mutex;
+  std::condition_variable wake;
+  bool stopping = false;
+  std::thread flusher([&] {
+    std::unique_lock lock(mutex);
+    while (!wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; })) library.FlushPlays();
+  });
+  std::thread signals([&] {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    int sig = 0;
+    sigwait(&set, &sig);
+    server.stop();
+  });
+  Log("serving " + std::to_string(library.Size()) + " songs on http://" + o.listenHost + ":" + std::to_string(port) + "/");
+  server.listen_after_bind();
+  {
+    std::lock_guard lock(mutex);
+    stopping = true;
+  }
+  wake.notify_all();
+  flusher.join();
+  library.FlushPlays();
+  signals.detach();
+  Log("stopped");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options o;
+  if (!Parse(argc, argv, o)) return Usage();
+  // Signals are taken by one thread with sigwait; every thread inherits the mask.
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &set, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  try {
+    std::error_code ec;
+    std::string root = fs::canonical(o.library, ec).string();
+    if (ec || !fs::is_directory(root)) {
+      Log("no library folder at " + o.library);
+      return 1;
+    }
+    Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
+    auto start = std::chrono::steady_clock::now();
+    auto scan = library.Scan();
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char line[160];
+    std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
+                  seconds, scan.added, scan.changed, scan.removed);
+    Log(line);
+    if (!o.exportTo.empty()) {
+      size_t songs = songbox_server::ExportSite(library, o.exportTo);
+      Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
+      return 0;
+    }
+    return Serve(library, scan.folders, o);
+  } catch (const std::exception& e) {
+    Log(e.what());
+    return 1;
+  }
+}

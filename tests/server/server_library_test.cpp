@@ -1,0 +1,235 @@
+// The catalogue server over a real folder: routes, tags and side files, ids
+// and counts across restarts and moves, watching, and hostile requests.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <turbojpeg.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "catalogue/song_list_text.h"
+#include "page_text.h"
+#include "server_test_library.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sbserver_test::ServedLibrary;
+using sbserver_test::TagSpec;
+using sbserver_test::TempDir;
+using sbserver_test::Wide;
+using sbserver_test::WriteSong;
+
+struct Listed {
+  std::wstring sid, file, title, singer, publisher, date, cover, lyrics, today, total;
+};
+
+std::vector<Listed> ListedSongs(ServedLibrary& served) {
+  auto res = served.Get("/");
+  std::vector<Listed> songs;
+  if (!res || res->status != 200) return songs;
+  auto text = sb::NormaliseSongPage(Wide(res->body, "GB18030"));
+  if (!text) return songs;
+  for (const auto& row : sb::SongRows(*text)) {
+    const auto& c = row.cells;
+    songs.push_back({std::wstring(c[2]), std::wstring(c[1]), std::wstring(c[0]), std::wstring(c[3]),
+                     std::wstring(c[4]), std::wstring(c[5]), std::wstring(c[6]), std::wstring(c[7]),
+                     std::wstring(c[8]), std::wstring(c[9])});
+  }
+  return songs;
+}
+
+std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+const Listed* Find(const std::vector<Listed>& songs, const std::wstring& title) {
+  for (const Listed& s : songs)
+    if (s.title == title) return &s;
+  return nullptr;
+}
+
+std::vector<std::wstring> Titles(ServedLibrary& served) {
+  std::vector<std::wstring> titles;
+  for (const Listed& s : ListedSongs(served)) titles.push_back(s.title);
+  return titles;
+}
+
+bool IsBaselineJpeg(const std::string& jpeg) {
+  tjhandle h = tjInitDecompress();
+  int w = 0, ht = 0, sub = 0, colour = 0;
+  int rc = tjDecompressHeader3(h, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &w, &ht, &sub, &colour);
+  tjDestroy(h);
+  return rc == 0 && jpeg.find("\xFF\xC0") != std::string::npos && jpeg.find("\xFF\xC2") == std::string::npos;
+}
+
+// A library with every kind of side information, in two folders.
+class ServerRoutes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    lib_ = dir_.path() / "music";
+    WriteSong(lib_ / "a" / "with lrc.mp3", {"有歌词", "歌手甲", "", "", "", sbserver_test::TestPng(40, 30), "image/png"});
+    sbserver_test::WriteFile(lib_ / "a" / "with lrc.lrc", "\xB5\xDA\xD2\xBB\xD0\xD0");  // "第一行" in GBK
+    WriteSong(lib_ / "b" / "embedded.mp3", {"内嵌歌词", "歌手乙", "", "", "[00:01]嵌入的词 𠀀"});
+    sbserver_test::WriteFile(lib_ / "b" / "Folder.jpg", sbserver_test::TestJpeg(50, 50, true));
+    WriteSong(lib_ / "c" / "bare.mp3", {"无词无图"});
+    sbserver_test::WriteFile(lib_ / "c" / "notes.txt", "not music");
+    served_ = std::make_unique<ServedLibrary>(lib_, dir_.path() / "state.db");
+  }
+  TempDir dir_;
+  fs::path lib_;
+  std::unique_ptr<ServedLibrary> served_;
+};
+
+TEST_F(ServerRoutes, ServeAddressLyricsCoverAndMediaOfIndexedSongs) {
+  auto songs = ListedSongs(*served_);
+  ASSERT_EQ(songs.size(), 3u);
+  const Listed* lrc = Find(songs, L"有歌词");
+  const Listed* embedded = Find(songs, L"内嵌歌词");
+  const Listed* bare = Find(songs, L"无词无图");
+  ASSERT_TRUE(lrc && embedded && bare);
+
+  auto address = served_->Get("/wgns/url/" + Narrow(lrc->sid));
+  ASSERT_TRUE(address);
+  EXPECT_EQ(address->body, "media/a/with%20lrc.mp3");
+  auto media = served_->Get("/" + address->body);
+  ASSERT_TRUE(media);
+  std::ifstream in(lib_ / "a" / "with lrc.mp3", std::ios::binary);
+  std::string file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(media->body, file);
+  EXPECT_EQ(media->get_header_value("Content-Length"), std::to_string(file.size()));
+  auto range = served_->Get("/" + address->body, {{"Range", "bytes=10-19"}});
+  ASSERT_TRUE(range);
+  EXPECT_EQ(range->status, 206);
+  EXPECT_EQ(range->body, file.substr(10, 10));
+
+  EXPECT_EQ(Wide(served_->Get("/lyrics/" + Narrow(lrc->lyrics))->body, "GB18030"), L"第一行");
+  EXPECT_EQ(Wide(served_->Get("/lyrics/" + Narrow(embedded->lyrics))->body, "GB18030"), L"[00:01]嵌入的词 𠀀");
+  EXPECT_EQ(bare->lyrics, L"");
+  EXPECT_EQ(served_->Get("/lyrics/" + Narrow(bare->sid))->status, 404);
+
+  for (const Listed* s : {lrc, embedded}) {  // a PNG in the tag, a progressive Folder.jpg
+    auto cover = served_->Get("/cover/" + Narrow(s->cover));
+    ASSERT_TRUE(cover);
+    EXPECT_EQ(cover->get_header_value("Content-Type"), "image/jpeg");
+    EXPECT_TRUE(IsBaselineJpeg(cover->body)) << Narrow(s->sid);
+  }
+  EXPECT_EQ(served_->Get("/cover/" + Narrow(bare->sid))->status, 404);
+
+  for (const char* page : {"/community", "/forum"}) {
+    auto html = served_->Get(page);
+    ASSERT_TRUE(html);
+    EXPECT_NE(html->body.find("有歌词"), std::string::npos) << page;
+  }
+}
+
+TEST_F(ServerRoutes, RefuseWhatWasNotIndexedAndKeepServing) {
+  const char* refused[] = {"/media/c/notes.txt", "/media/../state.db", "/media/%2e%2e/state.db", "/media/a/../c/bare.mp3",
+                           "/wgns/url/999999", "/wgns/url/abc", "/lyrics/-1", "/cover/1x", "/etc/passwd"};
+  for (const char* path : refused) {
+    auto res = served_->Get(path);
+    ASSERT_TRUE(res) << path;
+    EXPECT_GE(res->status, 400) << path;
+    EXPECT_LT(res->status, 500) << path;
+  }
+  auto longUri = served_->Get("/media/" + std::string(20000, 'a'));
+  ASSERT_TRUE(longUri);
+  EXPECT_EQ(longUri->status, 414);
+
+  // Raw garbage and an oversized body on their own connections.
+  for (std::string request : {std::string("GARBAGE\r\n\r\n"),
+                              "POST / HTTP/1.1\r\nHost: x\r\nContent-Length: 999999999\r\n\r\n" + std::string(100, 'x')}) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(served_->port()));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_GT(write(fd, request.data(), request.size()), 0);
+    char reply[64] = {};
+    ssize_t n = read(fd, reply, sizeof reply - 1);
+    close(fd);
+    ASSERT_GT(n, 12) << request.substr(0, 10);
+    EXPECT_EQ(std::string(reply, 9), "HTTP/1.1 ") << reply;
+    EXPECT_EQ(reply[9], '4') << reply;
+  }
+  EXPECT_EQ(served_->Get("/")->status, 200);
+}
+
+TEST(ServerState, IdsDatesAndCountsSurviveRestartsRetagsAndMoves) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib", state = dir.path() / "state.db";
+  WriteSong(lib / "old.mp3", {"旧歌", "甲"});
+  fs::last_write_time(lib / "old.mp3", fs::file_time_type::clock::now() - std::chrono::hours(48));
+  WriteSong(lib / "new.mp3", {"新歌", "乙"});
+  std::wstring oldId;
+  {
+    ServedLibrary served(lib, state);
+    auto songs = ListedSongs(served);
+    ASSERT_EQ(songs.size(), 2u);
+    EXPECT_EQ(songs[0].title, L"新歌") << "newest first; one scan orders by file time";
+    oldId = songs[1].sid;
+    for (int i = 0; i < 3; ++i) ASSERT_EQ(served.Get("/wgns/url/" + Narrow(oldId))->status, 200);
+    EXPECT_EQ(Find(ListedSongs(served), L"旧歌")->total, L"3");
+    served.library().FlushPlays();
+  }
+  // Re-tagged in place, then moved to a new folder: same song, not new.
+  WriteSong(lib / "old.mp3", {"旧歌 改名", "甲"});
+  {
+    ServedLibrary served(lib, state);
+    auto songs = ListedSongs(served);
+    ASSERT_EQ(songs.size(), 2u);
+    EXPECT_EQ(songs[1].title, L"旧歌　改名");
+    EXPECT_EQ(songs[1].sid, oldId);
+    EXPECT_EQ(songs[1].today, L"3");
+    EXPECT_EQ(songs[1].total, L"3");
+  }
+  fs::create_directories(lib / "moved");
+  fs::rename(lib / "old.mp3", lib / "moved" / "renamed.mp3");
+  WriteSong(lib / "third.mp3", {"第三首"});
+  {
+    ServedLibrary served(lib, state);
+    auto songs = ListedSongs(served);
+    ASSERT_EQ(songs.size(), 3u);
+    EXPECT_EQ(songs[0].title, L"第三首");
+    const Listed* moved = Find(songs, L"旧歌　改名");
+    ASSERT_TRUE(moved);
+    EXPECT_EQ(moved->sid, oldId);
+    EXPECT_EQ(moved->total, L"3");
+    EXPECT_EQ(served.Get("/wgns/url/" + Narrow(oldId))->body, "media/moved/renamed.mp3");
+    EXPECT_EQ(moved->date, Wide(songbox_server::LocalDate()));
+  }
+}
+
+TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  WriteSong(lib / "first.mp3", {"第一"});
+  ServedLibrary served(lib, dir.path() / "state.db", true);
+  auto shows = [&](const std::vector<std::wstring>& titles) {
+    return sbserver_test::WaitFor([&] { return Titles(served) == titles; }, 2000);
+  };
+  ASSERT_TRUE(shows({L"第一"}));
+
+  WriteSong(lib / "sub" / "second.mp3", {"第二"});
+  EXPECT_TRUE(shows({L"第二", L"第一"})) << "a new file in a new folder";
+
+  // Half written and held open: not listed; complete: listed.
+  std::string bytes = sbserver_test::Mp3Bytes({"第三"}, 40);
+  {
+    std::ofstream half(lib / "third.mp3", std::ios::binary);
+    half.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
+    half.flush();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    EXPECT_EQ(Titles(served), (std::vector<std::wstring>{L"第二", L"第一"}));
+    half.write(bytes.data() + bytes.size() / 2, static_cast<std::streamsize>(bytes.size() - bytes.size() / 2));
+  }
+  EXPECT_TRUE(shows({L"第三", L"第二", L"第一"}));
+  EXPECT_EQ(served.Get("/media/third.mp3")->body.size(), bytes.size());
+
+  WriteSong(lib / "first.mp3", {"第一 新名"});
+  EXPECT_TRUE(shows({L"第三", L"第二", L"第一　新名"}));
+  fs::remove(lib / "sub" / "second.mp3");
+  EXPECT_TRUE(shows({L"第三", L"第一　新名"}));
+}
+
+}  // namespace

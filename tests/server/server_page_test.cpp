@@ -1,0 +1,87 @@
+// The front page through the client's own normaliser and loader: what a
+// hostile tag library's values look like in the client's list.
+#include <gtest/gtest.h>
+
+#include "catalogue/song_list_text.h"
+#include "page_text.h"
+#include "server_test_library.h"
+
+namespace {
+
+using sbserver_test::Wide;
+
+struct Case {
+  const char* title;
+  const char* artist;
+  const char* publisher;
+  const char* albumArtist;
+  const wchar_t* shownTitle;  // as the list shows it
+  const wchar_t* shownSinger;
+  const wchar_t* shownPublisher;
+};
+
+// Every character the normaliser cuts at or deletes, keys inside values,
+// line breaks, characters outside GBK, and missing tags.
+const Case kCases[] = {
+    {"Rock, Paper: 'Scissors'", "A,B", "Label;X", "", L"Rock，　Paper：　’Scissors’", L"A，B", L"Label；X"},
+    {"{sid:1,al:'x'}", "ti:si:", "", "Album Artist", L"｛sid：1，al：’x’｝", L"ti：si：", L"Album　Artist"},
+    {"end];\r\nData.Nlist.order=[", "cv: lrc:", "dl:tl:ico:", "", L"end］；　　Data.Nlist.order=［", L"cv：　lrc：",
+     L"dl：tl：ico："},
+    {"  padded\t", "", "", "", L"padded", L"未知歌手", L""},
+    {"𠀀 Ā 🎵 €", "Ĉ\\é", "Pub/Label?", "", L"𠀀　Ā　🎵　€", L"Ĉ＼é", L"Pub/Label?"},
+    {"", "歌手", "唱片", "专辑歌手", L"fallback　name", L"歌手", L"唱片"},
+};
+
+TEST(ServerPage, HostileTagsReachTheClientsListAsPromised) {
+  sbserver_test::TempDir dir;
+  for (size_t i = 0; i < std::size(kCases); ++i) {
+    const Case& c = kCases[i];
+    std::string name = i + 1 == std::size(kCases) ? "fallback name" : "song" + std::to_string(i);
+    sbserver_test::WriteSong(dir.path() / "lib" / (name + ".mp3"), {c.title, c.artist, c.publisher, c.albumArtist});
+  }
+  sbserver_test::ServedLibrary served(dir.path() / "lib", dir.path() / "state.db");
+  auto res = served.Get("/");
+  ASSERT_TRUE(res);
+  EXPECT_NE(res->get_header_value("Content-Type").find("GB18030"), std::string::npos);
+  auto text = sb::NormaliseSongPage(Wide(res->body, "GB18030"));
+  ASSERT_TRUE(text);
+  auto rows = sb::SongRows(*text);
+  ASSERT_EQ(rows.size(), std::size(kCases));
+  for (const auto& row : rows) {
+    const auto& cells = row.cells;
+    const Case* c = nullptr;
+    for (const Case& k : kCases)
+      if (cells[0] == k.shownTitle) c = &k;
+    ASSERT_TRUE(c) << "unexpected title in the list";
+    EXPECT_EQ(cells[3], c->shownSinger);
+    EXPECT_EQ(cells[4], c->shownPublisher);
+    EXPECT_EQ(std::wstring(cells[1]), std::wstring(cells[3]) + L"-" + std::wstring(cells[0]));
+    // The id comes back as a number the address, lyrics and cover routes know.
+    EXPECT_EQ(served.Get("/wgns/url/" + std::string(cells[2].begin(), cells[2].end()))->status, 200);
+  }
+}
+
+TEST(ServerPage, FileNamesAreSafeOnWindows) {
+  const struct {
+    const char* singer;
+    const char* title;
+    const char* name;
+  } cases[] = {
+      {"a<b>", "c:d\"e/f\\g|h?i*j", "a_b_-c_d_e_f_g_h_i_j"},
+      {"歌手", "歌名...", "歌手-歌名"},
+      {"x", "\x01\x7F", "x-__"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(songbox_server::SafeFileName(c.singer, c.title), c.name);
+  EXPECT_EQ(songbox_server::SafeFileName(std::string(200, 'a'), "b").size(), 80u);
+}
+
+TEST(ServerPage, Gb18030KeepsGbkBytesAndEncodesTheRest) {
+  // GBK characters keep their two bytes; others take GB18030's four.
+  EXPECT_EQ(songbox_server::ToGb18030("新歌"), "\xD0\xC2\xB8\xE8");
+  EXPECT_EQ(songbox_server::ToGb18030("𠀀"), "\x95\x32\x82\x36");
+  EXPECT_EQ(songbox_server::ToGb18030("a\xFF" "b"), "ab");  // invalid UTF-8 dropped
+  EXPECT_EQ(songbox_server::LyricsText("\xEF\xBB\xBF[00:01]歌"), "[00:01]歌");
+  EXPECT_EQ(songbox_server::LyricsText("\xB8\xE8\xB4\xCA"), "歌词");  // a GBK file
+}
+
+}  // namespace

@@ -1,0 +1,70 @@
+// Test libraries for the catalogue server: small real MP3 files (silent MPEG
+// frames behind an ID3v2 tag written by TagLib), a folder that cleans up after
+// itself and a served library on a free loopback port.
+#pragma once
+
+#include <httplib.h>
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <functional>
+#include <thread>
+
+#include "http_service.h"
+#include "library.h"
+#include "library_watch.h"
+
+namespace sbserver_test {
+
+struct TagSpec {
+  std::string title, artist, publisher, albumArtist;  // empty: no frame
+  std::string lyrics;                                // USLT
+  std::string picture, pictureMime = "image/jpeg";   // APIC
+};
+
+// A playable MP3: the tag, then `frames` silent 128 kbit/s frames.
+std::string Mp3Bytes(const TagSpec& tags, int frames = 4);
+void WriteFile(const std::filesystem::path& file, const std::string& bytes);
+// Written and closed, its time set a minute back: a complete file.
+void WriteSong(const std::filesystem::path& file, const TagSpec& tags, int frames = 4);
+// A small baseline JPEG and PNG of w × h pixels.
+std::string TestJpeg(int w, int h, bool progressive = false);
+std::string TestPng(int w, int h);
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// A Library over `folder` served on 127.0.0.1, optionally watched.
+class ServedLibrary {
+ public:
+  ServedLibrary(const std::filesystem::path& folder, const std::filesystem::path& state, bool watch = false,
+                size_t newest = 500);
+  ~ServedLibrary();
+  httplib::Result Get(const std::string& path, const httplib::Headers& headers = {});
+  songbox_server::Library& library() { return *library_; }
+  int port() const { return port_; }
+
+ private:
+  std::unique_ptr<songbox_server::Library> library_;
+  std::unique_ptr<songbox_server::LibraryWatch> watch_;
+  httplib::Server server_;
+  std::thread thread_;
+  int port_ = 0;
+};
+
+// GB18030 or UTF-8 bytes to wide text (glibc's iconv).
+std::wstring Wide(const std::string& bytes, const char* from = "UTF-8");
+
+// Waits up to `ms` for `done`.
+bool WaitFor(const std::function<bool()>& done, int ms);
+
+}  // namespace sbserver_test
