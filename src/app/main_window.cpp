@@ -95,14 +95,23 @@ bool MainWindow::Load() {
   return true;
 }
 
+namespace {
+constexpr DWORD kChild = WS_VISIBLE | WS_CLIPSIBLINGS;
+constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+}  // namespace
+
 void MainWindow::CreateControls() {
-  HWND f = hwnd();
   HFONT bigBold = KeepFont(MakeFont(L"宋体", 18, true));
   HFONT panelBold = KeepFont(MakeFont(L"宋体", 15, true));
   HFONT listFont = KeepFont(MakeFont(L"宋体", 9, false, GB2312_CHARSET));
-  constexpr DWORD kChild = WS_VISIBLE | WS_CLIPSIBLINGS;
-  constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
+  CreateListAndPlayer(listFont);
+  CreateButtons();
+  CreateCoverAndLyrics(bigBold, listFont);
+  CreateHiddenControls(panelBold);
+}
 
+void MainWindow::CreateListAndPlayer(HFONT listFont) {
+  HWND f = hwnd();
   c_.listView1 = AddControl({WC_LISTVIEWW, L"", 0, 0, 8895, 4335,
                              kChild | WS_TABSTOP | LVS_SHOWSELALWAYS | LVS_SINGLESEL, WS_EX_CLIENTEDGE,
                              kListView1, listFont});
@@ -125,7 +134,9 @@ void MainWindow::CreateControls() {
 
   c_.lMedia = AddControl({L"STATIC", L"", 3240, 4920, 0, 0, kChild | SS_NOPREFIX});
   AutoSize(c_.lMedia);
+}
 
+void MainWindow::CreateButtons() {
   c_.command4 = AddControl({L"BUTTON", L"播放音乐", 120, 5160, 1215, 435, kButton, 0, kCommand4});
   c_.command1 = AddControl({L"BUTTON", L"更新列表", 1560, 5160, 1215, 435, kButton, 0, kCommand1});
   c_.command2 = AddControl({L"BUTTON", L"下载音乐", 3000, 5160, 1215, 435, kButton, 0, kCommand2});
@@ -139,7 +150,10 @@ void MainWindow::CreateControls() {
 
   c_.label3 = AddControl({L"STATIC", kTip, 7320, 5280, 5055, 375, kChild | SS_NOPREFIX});
   SetColors(c_.label3, {kTipText, std::nullopt});
+}
 
+void MainWindow::CreateCoverAndLyrics(HFONT bigBold, HFONT listFont) {
+  HWND f = hwnd();
   c_.shape1 = AddControl({L"STATIC", L"", 9000, 0, 3495, 2295, kChild | SS_OWNERDRAW, 0, kShape1});
   if (image1_.Create(f, 9120, 120, 3255, 2055, kImage1)) c_.image1 = image1_.hwnd();
   c_.label1 = AddControl({L"STATIC", L"歌手快照", 9120, 840, 3120, 780, kChild | SS_CENTER, 0, 0, bigBold});
@@ -149,7 +163,9 @@ void MainWindow::CreateControls() {
                         WS_EX_CLIENTEDGE, 0, listFont});
   SetColors(c_.geci, {kListText, kListBack});
   lyricFollower_.Attach(c_.geci);
+}
 
+void MainWindow::CreateHiddenControls(HFONT panelBold) {
   // Hand-over values and the list text live in hidden controls below the client area.
   c_.text1 = AddControl({L"EDIT", L"Text1", 120, 6360, 6000, 1000, WS_CLIPSIBLINGS | ES_MULTILINE | ES_AUTOVSCROLL});
   c_.gmz = AddControl({L"STATIC", L"", 120, 6000, 3255, 255, WS_CLIPSIBLINGS | SS_NOPREFIX});
@@ -157,7 +173,7 @@ void MainWindow::CreateControls() {
   for (HWND edit : {c_.text1, c_.geci})
     if (edit) SendMessageW(edit, EM_SETLIMITTEXT, 0, 0);
 
-  if (p1_.Create(f, 0, 7500, 8895, 4335, panelBold)) {
+  if (p1_.Create(hwnd(), 0, 7500, 8895, 4335, panelBold)) {
     c_.p1 = p1_.hwnd();
     c_.label2 = p1_.label();
   }

@@ -25,26 +25,26 @@ inline constexpr wchar_t kMainWindowCaption[] = L"新歌音乐盒 [每日新歌 
 
 // The window's controls, for the windows that read them and for tests.
 struct MainWindowControls {
-  HWND listView1 = nullptr;
-  HWND command1 = nullptr;  // 更新列表
-  HWND command2 = nullptr;  // 下载音乐
-  HWND command3 = nullptr;  // 退出软件
-  HWND command4 = nullptr;  // 播放音乐
-  HWND command5 = nullptr;  // 交流论坛
-  HWND label1 = nullptr;
-  HWND label2 = nullptr;
-  HWND label3 = nullptr;
-  HWND lMedia = nullptr;
-  HWND singerInfo = nullptr;
-  HWND geci = nullptr;
-  HWND image1 = nullptr;
-  HWND shape1 = nullptr;
-  HWND p1 = nullptr;
-  HWND webBrowser1 = nullptr;
-  HWND wp1 = nullptr;
-  HWND text1 = nullptr;
-  HWND gmz = nullptr;
-  HWND gdz = nullptr;
+  HWND listView1 = nullptr;    // the song list
+  HWND command1 = nullptr;     // 更新列表: reloads the list
+  HWND command2 = nullptr;     // 下载音乐: opens the download window
+  HWND command3 = nullptr;     // 退出软件: closes the program
+  HWND command4 = nullptr;     // 播放音乐: plays the selected song
+  HWND command5 = nullptr;     // 交流论坛: opens the forum in the browser
+  HWND label1 = nullptr;       // "歌手快照", the cover area's caption
+  HWND label2 = nullptr;       // the wait panel's "please wait" text
+  HWND label3 = nullptr;       // the one-line tip beside the buttons
+  HWND lMedia = nullptr;       // the player's status text
+  HWND singerInfo = nullptr;   // progress of the lyrics and cover fetch
+  HWND geci = nullptr;         // the lyrics
+  HWND image1 = nullptr;       // the cover picture
+  HWND shape1 = nullptr;       // the frame around the cover area
+  HWND p1 = nullptr;           // the wait panel laid over the list during a load
+  HWND webBrowser1 = nullptr;  // the community web page
+  HWND wp1 = nullptr;          // the media player
+  HWND text1 = nullptr;        // hidden: the normalised list text
+  HWND gmz = nullptr;          // hidden: the current song's file name with ".mp3"
+  HWND gdz = nullptr;          // hidden: the current song's id
 };
 
 class MainWindow : public Form, private PlayThroughHost {
@@ -52,8 +52,8 @@ class MainWindow : public Form, private PlayThroughHost {
   MainWindow();
   ~MainWindow() override;
 
-  // Form_Load and Show: creates the window and its controls, points the web
-  // panel at the community page, shows the window and starts Timer1.
+  // Creates the window and its controls, points the web panel at the
+  // community page, shows the window and starts Timer1.
   bool Load();
 
   void SetPeers(MainWindowPeers* peers);
@@ -94,6 +94,10 @@ class MainWindow : public Form, private PlayThroughHost {
 
  private:
   void CreateControls();
+  void CreateListAndPlayer(HFONT listFont);
+  void CreateButtons();
+  void CreateCoverAndLyrics(HFONT bigBold, HFONT listFont);
+  void CreateHiddenControls(HFONT panelBold);  // the hand-over controls and the wait panel
   void SetZOrder();
   class HandlerScope;
   void RequestUnload();

@@ -12,14 +12,10 @@ const WindowClass kPictureBoxClass{kPictureBoxClassName, 0, IDC_WAIT};
 bool WaitPanel::Create(HWND parent, int left, int top, int width, int height, HFONT labelFont) {
   if (hwnd()) return false;
   background_.reset(CreateSolidBrush(kPanelColour));
-  WindowCreateArgs panel;
-  panel.style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN;
-  panel.x = TwipsToPixels(left);
-  panel.y = TwipsToPixels(top);
-  panel.width = TwipsToPixels(width);
-  panel.height = TwipsToPixels(height);
-  panel.parent = parent;
-  if (!WindowBase::Create(kPictureBoxClass, panel)) return false;
+  if (!WindowBase::Create(kPictureBoxClass,
+                          WindowCreateArgs::Child(parent, TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width),
+                                                  TwipsToPixels(height), WS_CLIPSIBLINGS | WS_CLIPCHILDREN)))
+    return false;
   label_ = CreateWindowExW(0, L"STATIC", L"更新中，请稍后……", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_NOPREFIX,
                            0, TwipsToPixels(2640), TwipsToPixels(9855), TwipsToPixels(1095), hwnd(), nullptr,
                            GetModuleHandleW(nullptr), nullptr);

@@ -23,13 +23,6 @@ bool ShowBusy(HWND owner) {
   return false;
 }
 
-std::wstring ReadText(HWND edit) {
-  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-  int got = GetWindowTextW(edit, text.data(), static_cast<int>(text.size()));
-  text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-  return text;
-}
-
 void SetCell(HWND listView, int item, int subItem, std::wstring_view value, std::wstring& buffer) {
   buffer.assign(value);
   LVITEMW lv{};
@@ -62,7 +55,7 @@ bool updata(Inet& inet, HWND text1, HWND owner) {
 }
 
 void InPuter(HWND text1, HWND listView) {
-  const std::wstring text = ReadText(text1);
+  const std::wstring text = Form::GetText(text1);
   const std::vector<SongRow> rows = SongRows(text);
   if (rows.empty()) return;
   SendMessageW(listView, WM_SETREDRAW, FALSE, 0);

@@ -58,12 +58,12 @@ class MediaPlayer {
   bool Create(const MediaPlayerCreateArgs& args);
   HWND hwnd() const;
 
-  // URL put: opens the address and, with auto-start, plays it; drops the previous media.
+  // Opens the address and, with auto-start, plays it; drops the previous media.
   void SetURL(const std::wstring& url);
-  // URL get: the address last put, unchanged; "" before any.
+  // The address last set, unchanged; "" before any.
   std::wstring URL() const;
-  void Play();  // controls.play
-  void Stop();  // controls.stop
+  void Play();
+  void Stop();
   void Pause();
   std::wstring Status() const;
   int Volume() const;

@@ -44,6 +44,19 @@ struct WindowCreateArgs {
   int x = 0, y = 0, width = 0, height = 0;
   HWND parent = nullptr;  // HWND_MESSAGE for a message-only window
   int id = 0;             // child windows: the control id
+
+  // A child window of `parent` at (x, y), width x height pixels; WS_CHILD is added.
+  static WindowCreateArgs Child(HWND parent, int x, int y, int width, int height, DWORD style, int id = 0) {
+    WindowCreateArgs a;
+    a.style = WS_CHILD | style;
+    a.x = x;
+    a.y = y;
+    a.width = width;
+    a.height = height;
+    a.parent = parent;
+    a.id = id;
+    return a;
+  }
 };
 
 class WindowBase {

@@ -321,11 +321,8 @@ TEST_F(MainWindowTest, ClickWithNoSelectedRowOnlyEnablesTheButtonAndShowsProgres
 
 // Unload
 
-TEST_F(MainWindowTest, ExitRunsTheUnloadStepsAndCreatesNoDownloadWindow) {
-  Open();
-  const auto& c = window->Controls();
-  HWND main = window->hwnd();
-  int before = 0;
+int VisibleWindowsOfThisProcess() {
+  int count = 0;
   EnumWindows(
       [](HWND h, LPARAM lp) -> BOOL {
         DWORD pid = 0;
@@ -333,22 +330,22 @@ TEST_F(MainWindowTest, ExitRunsTheUnloadStepsAndCreatesNoDownloadWindow) {
         if (pid == GetCurrentProcessId() && IsWindowVisible(h)) ++*reinterpret_cast<int*>(lp);
         return TRUE;
       },
-      reinterpret_cast<LPARAM>(&before));
+      reinterpret_cast<LPARAM>(&count));
+  return count;
+}
+
+TEST_F(MainWindowTest, ExitRunsTheUnloadStepsAndCreatesNoDownloadWindow) {
+  Open();
+  const auto& c = window->Controls();
+  HWND main = window->hwnd();
+  const int before = VisibleWindowsOfThisProcess();
   SendMessageW(c.command3, BM_CLICK, 0, 0);
   EXPECT_FALSE(IsWindow(main));
   EXPECT_FALSE(window->IsLoaded());
   EXPECT_EQ(peers.downloadWindowCloses, 1);
   EXPECT_EQ(peers.menuFormCloses, 1);
   EXPECT_TRUE(sbtest::TakeQuitMessage()) << "the program ends";
-  int after = 0;
-  EnumWindows(
-      [](HWND h, LPARAM lp) -> BOOL {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(h)) ++*reinterpret_cast<int*>(lp);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&after));
+  const int after = VisibleWindowsOfThisProcess();
   EXPECT_EQ(after, before - 1) << "only the main window went, nothing new came";
 }
 

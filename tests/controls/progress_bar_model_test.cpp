@@ -36,6 +36,37 @@ class RecordingBag : public PropertyBag {
   }
 };
 
+// Every property of a model, checked at once by ExpectSettings.
+struct Settings {
+  int max, min, value, roundedValue;
+  bool enabled;
+  int theme, textStyle, orientations;
+  std::wstring text;
+  Colour textEffectColor;
+  int textEffect, textAlignment;
+  FontDesc textFont;
+  Colour textForeColor, customColor1, customColor2;
+};
+
+void ExpectSettings(const ProgressBarModel& m, const Settings& want) {
+  EXPECT_EQ(m.Max(), want.max);
+  EXPECT_EQ(m.Min(), want.min);
+  EXPECT_EQ(m.Value(), want.value);
+  EXPECT_EQ(m.RoundedValue(), want.roundedValue);
+  EXPECT_EQ(m.Enabled(), want.enabled);
+  EXPECT_EQ(m.Theme(), want.theme);
+  EXPECT_EQ(m.TextStyle(), want.textStyle);
+  EXPECT_EQ(m.Orientations(), want.orientations);
+  EXPECT_EQ(m.Text(), want.text);
+  EXPECT_EQ(m.TextEffectColor(), want.textEffectColor);
+  EXPECT_EQ(m.TextEffect(), want.textEffect);
+  EXPECT_EQ(m.TextAlignment(), want.textAlignment);
+  EXPECT_EQ(m.TextFont(), want.textFont);
+  EXPECT_EQ(m.TextForeColor(), want.textForeColor);
+  EXPECT_EQ(m.PBSCustomeColor1(), want.customColor1);
+  EXPECT_EQ(m.PBSCustomeColor2(), want.customColor2);
+}
+
 struct Logged {
   ProgressBarModel model;
   std::vector<PbProp> log;
@@ -128,23 +159,8 @@ TEST(ProgressBarModel, NewInstanceRunsTheSettersInOrderWithTheirDefaults) {
                                          PbProp::Enabled, PbProp::Theme, PbProp::TextForeColor, PbProp::Text,
                                          PbProp::TextAlignment, PbProp::TextEffect, PbProp::TextEffectColor,
                                          PbProp::TextStyle, PbProp::Orientations, PbProp::TextFont}));
-  const ProgressBarModel& m = l.model;
-  EXPECT_EQ(m.Max(), 100);
-  EXPECT_EQ(m.Min(), 0);
-  EXPECT_EQ(m.Value(), 50);
-  EXPECT_EQ(m.RoundedValue(), 5);
-  EXPECT_TRUE(m.Enabled());
-  EXPECT_EQ(m.Theme(), 1);
-  EXPECT_EQ(m.TextForeColor(), 0u);
-  EXPECT_EQ(m.Text(), L"K7QX ProgressBar");
-  EXPECT_EQ(m.TextAlignment(), 5);
-  EXPECT_EQ(m.TextEffect(), 5);
-  EXPECT_EQ(m.TextEffectColor(), FromRgbHex(0xFFFFFF));
-  EXPECT_EQ(m.TextStyle(), 3);
-  EXPECT_EQ(m.Orientations(), 1);
-  EXPECT_EQ(m.TextFont(), kAmbientFont);
-  EXPECT_EQ(m.PBSCustomeColor1(), FromRgbHex(0x000000));
-  EXPECT_EQ(m.PBSCustomeColor2(), FromRgbHex(0x000000));
+  ExpectSettings(l.model, {100, 0, 50, 5, true, 1, 3, 1, L"K7QX ProgressBar", FromRgbHex(0xFFFFFF), 5, 5,
+                           kAmbientFont, 0u, FromRgbHex(0x000000), FromRgbHex(0x000000)});
 }
 
 TEST(ProgressBarPersistence, ReadsEveryKeyInOrderWithItsDefault) {
@@ -156,23 +172,8 @@ TEST(ProgressBarPersistence, ReadsEveryKeyInOrderWithItsDefault) {
                                                    L"TextEffect", L"TextAlignment", L"TextFont", L"TextForeColor",
                                                    L"PBSCustomeColor2", L"PBSCustomeColor1"}));
   EXPECT_EQ(l.log.size(), 16u);  // every default also goes through its setter
-  const ProgressBarModel& m = l.model;
-  EXPECT_EQ(m.Max(), 100);
-  EXPECT_EQ(m.Min(), 0);
-  EXPECT_EQ(m.Value(), 50);
-  EXPECT_EQ(m.RoundedValue(), 5);
-  EXPECT_TRUE(m.Enabled());
-  EXPECT_EQ(m.Theme(), 1);
-  EXPECT_EQ(m.TextStyle(), 1);
-  EXPECT_EQ(m.Orientations(), 1);
-  EXPECT_EQ(m.Text(), L"ProgressBar7");
-  EXPECT_EQ(m.TextEffectColor(), FromRgbHex(0xC8C8C8));
-  EXPECT_EQ(m.TextEffect(), 1);
-  EXPECT_EQ(m.TextAlignment(), 5);
-  EXPECT_EQ(m.TextFont(), kAmbientFont);
-  EXPECT_EQ(m.TextForeColor(), 0u);
-  EXPECT_EQ(m.PBSCustomeColor1(), 0u);
-  EXPECT_EQ(m.PBSCustomeColor2(), 0u);
+  ExpectSettings(l.model, {100, 0, 50, 5, true, 1, 1, 1, L"ProgressBar7", FromRgbHex(0xC8C8C8), 1, 5, kAmbientFont,
+                           0u, 0u, 0u});
 }
 
 TEST(ProgressBarPersistence, ReadingMaxAndMinFirstLetsValueSeeTheFinalBounds) {
@@ -257,22 +258,9 @@ TEST(ProgressBarPersistence, EverySettingSurvivesAWriteAndRead) {
 
   ProgressBarModel back;
   back.ReadProperties(bag);
-  EXPECT_EQ(back.Max(), 500);
-  EXPECT_EQ(back.Min(), 7);
-  EXPECT_EQ(back.Value(), 321);
-  EXPECT_EQ(back.RoundedValue(), 9);
-  EXPECT_FALSE(back.Enabled());
-  EXPECT_EQ(back.Theme(), 10);
-  EXPECT_EQ(back.TextStyle(), 2);
-  EXPECT_EQ(back.Orientations(), 2);
-  EXPECT_EQ(back.Text(), L"进度");
-  EXPECT_EQ(back.TextEffectColor(), FromRgbHex(0x123456));
-  EXPECT_EQ(back.TextEffect(), 3);
-  EXPECT_EQ(back.TextAlignment(), 9);
-  EXPECT_EQ(back.TextFont(), (FontDesc{L"Tahoma", 10.5, 700, 0, false, true, true}));
-  EXPECT_EQ(back.TextForeColor(), FromRgbHex(0xABCDEF));
-  EXPECT_EQ(back.PBSCustomeColor1(), FromRgbHex(0xC8FF10));
-  EXPECT_EQ(back.PBSCustomeColor2(), FromRgbHex(0x102030));
+  ExpectSettings(back, {500, 7, 321, 9, false, 10, 2, 2, L"进度", FromRgbHex(0x123456), 3, 9,
+                        FontDesc{L"Tahoma", 10.5, 700, 0, false, true, true}, FromRgbHex(0xABCDEF),
+                        FromRgbHex(0xC8FF10), FromRgbHex(0x102030)});
 }
 
 TEST(ProgressBarPersistence, AnUnconvertibleValueIsSkippedAndTheRestIsRead) {

@@ -15,15 +15,8 @@ const WindowClass kProgressBarClass{ProgressBar::kClassName};
 }
 
 bool ProgressBar::Create(HWND parent, int x, int y, int width, int height, int id) {
-  WindowCreateArgs args;
-  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS;
-  args.x = x;
-  args.y = y;
-  args.width = width;
-  args.height = height;
-  args.parent = parent;
-  args.id = id;
-  return WindowBase::Create(kProgressBarClass, args);
+  return WindowBase::Create(kProgressBarClass,
+                            WindowCreateArgs::Child(parent, x, y, width, height, WS_VISIBLE | WS_CLIPSIBLINGS, id));
 }
 
 // Destroyed with its parent: what was drawn for that window is gone with it.

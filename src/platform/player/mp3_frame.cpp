@@ -92,15 +92,14 @@ Mp3FrameIndex::Sync Mp3FrameIndex::FindSync(const uint8_t* data, size_t size, bo
   return complete ? Sync::None : Sync::NeedMore;
 }
 
-Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, bool complete) {
-  if (verdict_ == Verdict::NotMp3 || done_) return verdict_;
+bool Mp3FrameIndex::SkipTags(const uint8_t* data, size_t size, bool complete) {
   while (!tagsSkipped_) {
     if (next_ > size || size - next_ < 10) {
-      if (!complete) return verdict_;
+      if (!complete) return false;
       if (next_ > size) {
         done_ = true;
         verdict_ = Verdict::NotMp3;
-        return verdict_;
+        return false;
       }
       tagsSkipped_ = true;
       searchStart_ = next_;
@@ -114,7 +113,12 @@ Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, b
     }
     next_ += tag;
   }
+  return true;
+}
 
+Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, bool complete) {
+  if (verdict_ == Verdict::NotMp3 || done_) return verdict_;
+  if (!SkipTags(data, size, complete)) return verdict_;
   for (;;) {
     if (!synced_) {
       size_t at = 0;

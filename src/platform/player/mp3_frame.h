@@ -63,6 +63,8 @@ class Mp3FrameIndex {
  private:
   enum class Sync { Found, NeedMore, None };
   Sync FindSync(const uint8_t* data, size_t size, bool complete, size_t* at);
+  // Steps over leading ID3v2 tags; false when Update must return its verdict now.
+  bool SkipTags(const uint8_t* data, size_t size, bool complete);
 
   Verdict verdict_ = Verdict::NeedMore;
   Mp3FrameHeader format_;

@@ -37,16 +37,12 @@ bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, Pla
   initialVolume_ = volume;
   font_ = MakeFont(L"宋体", 9, false);
   background_.reset(CreateSolidBrush(kBackground));
-  WindowCreateArgs args;
   // Clipped by its siblings: the owner's status label lies over its strip.
-  args.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
-  args.x = rect.left;
-  args.y = rect.top;
-  args.width = rect.right - rect.left;
-  args.height = rect.bottom - rect.top;
-  args.parent = parent;
-  args.id = id;
-  if (!WindowBase::Create(kPlayerClass, args)) return false;
+  if (!WindowBase::Create(kPlayerClass,
+                          WindowCreateArgs::Child(parent, rect.left, rect.top, rect.right - rect.left,
+                                                  rect.bottom - rect.top,
+                                                  WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, id)))
+    return false;
   RECT client{};
   GetClientRect(hwnd(), &client);
   OnSize(client.right, client.bottom);
