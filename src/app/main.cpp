@@ -24,7 +24,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     form1.SetPeers(&songCommands);
     std::wstring screenshot = sb::EnvironmentValue(L"SONGBOX_SCREENSHOT");
     if (!screenshot.empty()) sb::ArmScreenshot(form1, sb::HostPathToWindows(screenshot));
-    if (form1.Load()) exitCode = sb::RunMessageLoop();
+    if (form1.Load()) exitCode = sb::RunMessageLoop(form1.hwnd(), form1.Keys());
   }
   if (SUCCEEDED(ole)) OleUninitialize();
   return exitCode;

@@ -7,6 +7,7 @@
 #include "catalogue/song_list.h"
 #include "platform/handles.h"
 #include "platform/user_settings.h"
+#include "playback/menu_form.h"
 #include "playback/song_player.h"
 #include "skin/skin.h"
 
@@ -46,6 +47,13 @@ constexpr wchar_t kLyricsDesignText[] = L"歌\r\n词\r\n显\r\n示\r\n区\r\n域
 // Posted when the last event handler has returned with an unload waiting.
 constexpr UINT kPendingUnloadMessage = WM_APP + 40;
 
+UniqueAccelerators MakeSongMenuKeys() {
+  ACCEL keys[] = {{FVIRTKEY, VK_F5, static_cast<WORD>(MenuForm::kMunR)},
+                  {FVIRTKEY, VK_F8, static_cast<WORD>(MenuForm::kMunPlay)},
+                  {FVIRTKEY, VK_F4, static_cast<WORD>(MenuForm::kMunDown)}};
+  return UniqueAccelerators(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+}
+
 POINT ToScreen(HWND hwnd, POINT p) {
   ClientToScreen(hwnd, &p);
   return p;
@@ -81,6 +89,7 @@ bool MainWindow::Load() {
   if (!CreateForm(args)) return false;
   CreateControls();
   SetContinuousPlay(ReadSetting(PerUserSettingsPath(), "player", "continuous") == L"1");
+  keys_ = MakeSongMenuKeys();
   Form_Load();
   ShowWindow(hwnd(), SW_SHOW);
   UpdateWindow(hwnd());
@@ -174,13 +183,14 @@ void MainWindow::CreateHiddenControls(HFONT panelBold) {
   }
 }
 
-// Later siblings paint under earlier ones: the wait panel over everything,
-// the status label over the player, the web panel over the list.
+// Later siblings lie under earlier ones. Labels lie beneath the windowed
+// controls, as if drawn on the form, so borders and frames show whole; the
+// player's status label is the exception: it lies over the player's strip,
+// which the player leaves free for it.
 void MainWindow::SetZOrder() {
-  const HWND order[] = {c_.p1,       c_.lMedia,   c_.webBrowser1, c_.singerInfo, c_.image1,
-                        c_.label1,   c_.geci,     c_.command4,    c_.command1,   c_.command2,
-                        c_.command3, c_.command5, c_.label3,      c_.shape1,     c_.wp1,
-                        c_.listView1};
+  const HWND order[] = {c_.p1,       c_.webBrowser1, c_.geci,       c_.command4, c_.command1, c_.command2,
+                        c_.command3, c_.command5,    c_.listView1,  c_.lMedia,   c_.wp1,      c_.singerInfo,
+                        c_.image1,   c_.label1,      c_.label3,     c_.shape1};
   HWND above = HWND_TOP;
   for (HWND h : order) {
     if (!h) continue;
@@ -449,14 +459,9 @@ LRESULT MainWindow::OnNotify(const NMHDR& hdr) {
       ListView1_Click();
       break;
     case NM_DBLCLK:
+    case NM_RETURN:  // Enter plays the selected song as a double-click does
       ListView1_DblClick();
       break;
-    case NM_RCLICK: {
-      rightClickHandled_ = true;
-      const auto& item = reinterpret_cast<const NMITEMACTIVATE&>(hdr);
-      ListView1_RightButton(ToScreen(c_.listView1, item.ptAction));
-      return 1;  // the menu is shown: no WM_CONTEXTMENU on top of it
-    }
     case LVN_COLUMNCLICK:
       ListView1_ColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
       break;
@@ -469,6 +474,12 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NOTIFY:
       result = OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+      break;
+    case WM_COMMAND:
+      if (HIWORD(wp) == 1 && lp == 0)  // from the accelerator table
+        peers_->RunSongMenuItem(LOWORD(wp));
+      else
+        result = Form::HandleMessage(msg, wp, lp);
       break;
     case WM_DRAWITEM: {
       const auto& dis = *reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
@@ -499,22 +510,17 @@ LRESULT MainWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   return result;
 }
 
-// The right button on the list, also below the last row. The list normally
-// reports it as NM_RCLICK once the button is released; when it does not (it
-// took the press for the start of a drag), the press itself opens the menu.
-LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp) {
-  rightClickHandled_ = false;
-  POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-  LRESULT r = DefSubclassProc(list, WM_RBUTTONDOWN, wp, lp);
-  if (!rightClickHandled_) {
-    rightClickHandled_ = true;
-    try {
-      ListView1_RightButton(ToScreen(list, at));
-    } catch (...) {
-      // The menu's failures stay with the menu: nothing unwinds into the list.
-    }
+// The right button on the list, anywhere in it (below the last row too): the
+// menu opens on the press, at the press point. The press is not passed on, so
+// the list neither waits for a drag nor reports a click when it is released.
+LRESULT MainWindow::ListView1_RightButtonDown(HWND list, WPARAM, LPARAM lp) {
+  const POINT at{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+  try {
+    ListView1_RightButton(ToScreen(list, at));
+  } catch (...) {
+    // The menu's failures stay with the menu: nothing unwinds into the list.
   }
-  return r;
+  return 0;
 }
 
 LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,

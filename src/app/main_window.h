@@ -57,6 +57,8 @@ class MainWindow : public Form, private PlayThroughHost {
   bool Load();
 
   void SetPeers(MainWindowPeers* peers);
+  // F5, F8 and F4, the song menu's keys, for the main loop.
+  HACCEL Keys() const { return keys_.get(); }
   const MainWindowControls& Controls() const { return c_; }
   const CoolScrollbarHost& ScrollBars() const { return scrollBars_; }
 
@@ -140,9 +142,9 @@ class MainWindow : public Form, private PlayThroughHost {
   Inet inet1_;
   ListSorter sorter_;
   bool startupLoadDone_ = false;
-  bool rightClickHandled_ = false;
   int handlerDepth_ = 0;
   bool unloadPending_ = false;
+  UniqueAccelerators keys_;
   CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
   PlayThrough playThrough_{*this};
   LyricFollower lyricFollower_;

@@ -15,6 +15,9 @@ class MainWindowPeers {
   virtual void DownloadCommand() {}
   // Right button on the song list, at this screen position.
   virtual void ShowSongMenu(POINT screenPos) {}
+  // A key of the song menu (F5, F8, F4) in the main window: run that item
+  // (its MenuForm id) as choosing it from the menu would.
+  virtual void RunSongMenuItem(UINT item) {}
   // Unload: cancel and close the download window if one exists (never create one).
   virtual void CloseDownloadWindow() {}
   // Unload: close the menu form.

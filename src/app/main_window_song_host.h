@@ -20,6 +20,7 @@ class MainWindowSongHost : public SongCommandsHost {
   }
   void RefreshSongList() override { form1_.RunListLoad(false); }
   void Cls() override { form1_.Cls(); }
+  HWND Window() const override { return form1_.hwnd(); }
   bool ContinuousPlay() const override { return form1_.ContinuousPlay(); }
   void SetContinuousPlay(bool on) override { form1_.ChooseContinuousPlay(on); }
   HWND MediaKeyTarget() const override { return form1_.hwnd(); }

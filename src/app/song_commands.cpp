@@ -27,6 +27,8 @@ MenuForm& SongCommands::Form2() {
 
 void SongCommands::ShowSongMenu(POINT screenPos) { Form2().PopupMunFile(screenPos); }
 
+void SongCommands::RunSongMenuItem(UINT item) { Form2().RunItem(item); }
+
 void SongCommands::MunR_Click() { host_.RefreshSongList(); }
 
 // The last clicked song (GDZ), not the row under the mouse; through Form2's
@@ -80,5 +82,6 @@ void SongCommands::EnableDownloadCommands() {
 }
 
 void SongCommands::ClearRunTimeDrawing() { host_.Cls(); }
+HWND SongCommands::OpenerWindow() const { return host_.Window(); }
 
 }  // namespace sb

@@ -25,6 +25,7 @@ class SongCommandsHost {
   virtual void SetDownloadButtonEnabled(bool enabled) = 0;  // Command2 "下载音乐"
   virtual void RefreshSongList() = 0;  // the list load without the scroll-bar step
   virtual void Cls() = 0;              // clears the main window's run-time drawing
+  virtual HWND Window() const = 0;     // the main window itself
   virtual bool ContinuousPlay() const { return false; }  // "连续播放"
   virtual void SetContinuousPlay(bool on) {}
   virtual HWND MediaKeyTarget() const { return nullptr; }  // takes the media keys of the other windows
@@ -38,6 +39,7 @@ class SongCommands : public MainWindowPeers, private DownloadOpener {
   // MainWindowPeers
   void DownloadCommand() override;               // Command2 "下载音乐"
   void ShowSongMenu(POINT screenPos) override;   // right button on the song list
+  void RunSongMenuItem(UINT item) override;      // F5, F8, F4 in the main window
   void CloseDownloadWindow() override;
   void CloseMenuForm() override;
 
@@ -57,6 +59,7 @@ class SongCommands : public MainWindowPeers, private DownloadOpener {
   std::wstring PlayerURL() const override;
   void EnableDownloadCommands() override;
   void ClearRunTimeDrawing() override;
+  HWND OpenerWindow() const override;
 
   SongCommandsHost& host_;
   std::unique_ptr<MenuForm> form2_;

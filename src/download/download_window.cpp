@@ -1,13 +1,12 @@
 #include "download/download_window.h"
 
-#include <charconv>
 #include <chrono>
-#include <climits>
 
 #include <knownfolders.h>
 
 #include "download/download_design.h"
 #include "controls/progressbar/progress_bar.h"
+#include "download/content_length.h"
 #include "download/download_icon.h"
 #include "download/download_target.h"
 #include "download/safe_file_name.h"
@@ -39,23 +38,6 @@ const wchar_t* StateText(short state) {
     case icDisconnected: return L"已经断开连接";
     default: return nullptr;
   }
-}
-
-// Whole decimal number in 32 bits, surrounding blanks allowed; anything else
-// (including negative sizes) does not convert.
-int ToContentLength(const std::wstring& header) {
-  size_t b = header.find_first_not_of(L" \t");
-  size_t e = header.find_last_not_of(L" \t");
-  if (b == std::wstring::npos) return 0;
-  std::string digits;
-  for (size_t i = b; i <= e; ++i) {
-    if (header[i] < L'0' || header[i] > L'9') return 0;
-    digits.push_back(static_cast<char>(header[i]));
-  }
-  long long v = 0;
-  auto r = std::from_chars(digits.data(), digits.data() + digits.size(), v);
-  if (r.ec != std::errc() || v > INT_MAX) return 0;
-  return static_cast<int>(v);
 }
 
 std::wstring Trim(const std::wstring& s) {
@@ -110,9 +92,11 @@ bool DownloadWindow::Load() {
                    0, nullptr, icon_.get()}))
     return false;
   CreateControls();
+  // Skinned and filled in before it is first seen, then shown over its opener.
+  Form_Load();
+  CentreOver(opener_.OpenerWindow());
   ShowWindow(hwnd(), SW_SHOWNORMAL);
   UpdateWindow(hwnd());
-  Form_Load();
   return true;
 }
 
@@ -183,7 +167,7 @@ void DownloadWindow::Inet1_StateChanged(short state) {
 void DownloadWindow::SizeCheck() {
   if (contentLength_ != 0) return;
   std::wstring header = inet1_.GetHeader(L"Content-Length");
-  if (!header.empty()) contentLength_ = ToContentLength(header);
+  if (!header.empty()) contentLength_ = ContentLengthValue(header);
   if (contentLength_ == 0) {
     SetTlog(L"");
     start();

@@ -26,6 +26,7 @@ class DownloadOpener {
   virtual std::wstring PlayerURL() const = 0;     // the player's current URL
   virtual void EnableDownloadCommands() = 0;      // "下载音乐" and "下载(&D)"
   virtual void ClearRunTimeDrawing() = 0;         // the opener's Cls
+  virtual HWND OpenerWindow() const { return nullptr; }  // the window opens centred over it
 };
 
 class DownloadWindow : public Form, public std::enable_shared_from_this<DownloadWindow> {

@@ -2,7 +2,55 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "platform/paint_behind.h"
+
 namespace sb {
+
+namespace {
+
+bool IsTextLabel(const wchar_t* className, DWORD style) {
+  if (lstrcmpiW(className, L"STATIC") != 0) return false;
+  switch (style & SS_TYPEMASK) {
+    case SS_LEFT:
+    case SS_CENTER:
+    case SS_RIGHT:
+    case SS_LEFTNOWORDWRAP:
+      return true;
+    default:
+      return false;
+  }
+}
+
+constexpr wchar_t kTextLabelProp[] = L"SongBoxTextLabel";
+
+bool ParentGivesHollowBrush(HWND label) {
+  HWND parent = GetParent(label);
+  UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+  if (!parent || !dc) return false;
+  const auto brush = SendMessageW(parent, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                                  reinterpret_cast<LPARAM>(label));
+  return brush == reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+}
+
+// Double-buffered: what lies behind first, then the static's own text on top
+// (its brush is hollow, see OnCtlColor).
+void PaintTransparentLabel(HWND label) {
+  PaintDc paint(label);
+  RECT rc{};
+  GetClientRect(label, &rc);
+  if (!paint.get() || rc.right <= 0 || rc.bottom <= 0) return;
+  UniqueMemoryDc mem(CreateCompatibleDC(paint.get()));
+  UniqueBitmap bitmap(CreateCompatibleBitmap(paint.get(), rc.right, rc.bottom));
+  if (!mem || !bitmap) return;
+  SelectGuard select(mem.get(), bitmap.get());
+  PaintWhatLiesBehind(label, mem.get());
+  DefSubclassProc(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.get()), PRF_CLIENT);
+  BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
+}
+
+}  // namespace
 
 int SystemDpi() {
   static const int dpi = [] {
@@ -61,7 +109,10 @@ HWND Form::AddControl(const ControlArgs& a) {
   HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
                            TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd(),
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
-  if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
+  if (!c) return nullptr;
+  SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
+  if (IsTextLabel(a.className, a.style) && SetWindowSubclass(c, &Form::LabelProc, 1, 0))
+    SetPropW(c, kTextLabelProp, reinterpret_cast<HANDLE>(1));
   return c;
 }
 
@@ -108,9 +159,37 @@ HFONT Form::KeepFont(UniqueFont font) {
   return fonts_.back().get();
 }
 
+void Form::CentreOver(HWND other) {
+  if (!hwnd()) return;
+  MONITORINFO monitor{sizeof(monitor)};
+  HMONITOR m = MonitorFromWindow(other ? other : hwnd(), MONITOR_DEFAULTTONEAREST);
+  if (!GetMonitorInfoW(m, &monitor)) return;
+  const RECT work = monitor.rcWork;
+  RECT around = work, self{};
+  if (other) GetWindowRect(other, &around);
+  GetWindowRect(hwnd(), &self);
+  const int w = self.right - self.left, h = self.bottom - self.top;
+  int x = (around.left + around.right - w) / 2, y = (around.top + around.bottom - h) / 2;
+  x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
+  y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
+  SetWindowPos(hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void Form::Unload() { Destroy(); }
 
+bool Form::IsTransparentLabel(HWND control) const {
+  if (!GetPropW(control, kTextLabelProp)) return false;
+  auto it = colors_.find(control);
+  return it == colors_.end() || !it->second.back;
+}
+
 LRESULT Form::OnCtlColor(HDC dc, HWND control) {
+  if (IsTransparentLabel(control)) {
+    auto it = colors_.find(control);
+    if (it != colors_.end()) SetTextColor(dc, it->second.fore);
+    SetBkMode(dc, TRANSPARENT);
+    return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
+  }
   auto it = colors_.find(control);
   if (it == colors_.end()) {
     SetBkMode(dc, TRANSPARENT);
@@ -161,6 +240,9 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return OnCtlColor(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp));
     case WM_ERASEBKGND:
       return OnEraseBackground(reinterpret_cast<HDC>(wp));
+    case WM_PRINTCLIENT:  // a transparent label asks for what lies behind it
+      OnEraseBackground(reinterpret_cast<HDC>(wp));
+      return 0;
     case WM_TIMER:
       return OnTimer(wp, lp);
     case WM_CLOSE:
@@ -174,6 +256,32 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       break;
   }
   return DefaultProc(msg, wp, lp);
+}
+
+// A label paints itself transparently when its parent gives it the hollow
+// brush (see OnCtlColor); asking the parent keeps this independent of the
+// form object, which may already be gone while its windows are destroyed.
+LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR) {
+  switch (msg) {
+    case WM_ERASEBKGND:
+      if (ParentGivesHollowBrush(hwnd)) return 1;
+      break;
+    case WM_PAINT:
+      if (ParentGivesHollowBrush(hwnd)) {
+        try {
+          PaintTransparentLabel(hwnd);
+        } catch (...) {
+          ValidateRect(hwnd, nullptr);  // nothing may unwind into user32
+        }
+        return 0;
+      }
+      break;
+    case WM_NCDESTROY:
+      RemovePropW(hwnd, kTextLabelProp);
+      RemoveWindowSubclass(hwnd, &Form::LabelProc, id);
+      break;
+  }
+  return DefSubclassProc(hwnd, msg, wp, lp);
 }
 
 void DoEvents() {
@@ -193,12 +301,17 @@ void PumpPaintMessages() {
   while (PeekMessageW(&m, nullptr, WM_PAINT, WM_PAINT, PM_REMOVE)) DispatchMessageW(&m);
 }
 
-int RunMessageLoop() {
+void DispatchLoopMessage(MSG& m, HWND keyWindow, HACCEL keys) {
+  // Only keys meant for that window: the download window keeps its own keys.
+  const bool forKeyWindow = keys && keyWindow && (m.hwnd == keyWindow || IsChild(keyWindow, m.hwnd));
+  if (forKeyWindow && TranslateAcceleratorW(keyWindow, keys, &m)) return;
+  TranslateMessage(&m);
+  DispatchMessageW(&m);
+}
+
+int RunMessageLoop(HWND keyWindow, HACCEL keys) {
   MSG m;
-  while (GetMessageW(&m, nullptr, 0, 0) > 0) {
-    TranslateMessage(&m);
-    DispatchMessageW(&m);
-  }
+  while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchLoopMessage(m, keyWindow, keys);
   return static_cast<int>(m.wParam);
 }
 

@@ -49,7 +49,7 @@ struct ControlArgs {
 
 struct ControlColors {
   COLORREF fore;
-  std::optional<COLORREF> back;  // nullopt: transparent over the form
+  std::optional<COLORREF> back;  // nullopt: a label shows what lies behind it
 };
 
 class Form : public WindowBase {
@@ -60,7 +60,9 @@ class Form : public WindowBase {
   bool CreateForm(const FormCreateArgs& args);
   bool IsLoaded() const { return hwnd() != nullptr; }
 
-  // A real child window; visible unless the style says otherwise.
+  // A real child window; visible unless the style says otherwise. Text
+  // labels ("STATIC") without a back colour are transparent: they draw their
+  // text over the form and over the windowed controls beneath them.
   HWND AddControl(const ControlArgs& args);
   void OnClick(HWND control, std::function<void()> handler);
   void SetColors(HWND control, ControlColors colors);
@@ -74,6 +76,10 @@ class Form : public WindowBase {
 
   HFONT DefaultFont() const { return defaultFont_.get(); }
   HFONT KeepFont(UniqueFont font);  // the form owns it from now on
+
+  // Places the window centred over `other` (the screen's work area when it is
+  // null), kept inside that work area.
+  void CentreOver(HWND other);
 
   // Unload: destroys the window (OnUnload runs from WM_DESTROY).
   void Unload();
@@ -89,6 +95,8 @@ class Form : public WindowBase {
 
  private:
   LRESULT OnCtlColor(HDC dc, HWND control);
+  bool IsTransparentLabel(HWND control) const;
+  static LRESULT CALLBACK LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR ref);
   void OnCommand(WPARAM wp, LPARAM lp);
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnTimer(WPARAM id, LPARAM lp);
@@ -111,7 +119,11 @@ void DoEvents();
 // so a wait panel draws while input stays queued for later.
 void PumpPaintMessages();
 
-int RunMessageLoop();
+// The main loop. Keys of `keys` pressed in `keyWindow` or in one of its
+// controls become its WM_COMMAND (high word 1) instead of reaching the control.
+int RunMessageLoop(HWND keyWindow = nullptr, HACCEL keys = nullptr);
+// One message as the main loop handles it.
+void DispatchLoopMessage(MSG& m, HWND keyWindow, HACCEL keys);
 
 int MsgBox(HWND owner, const std::wstring& text, const std::wstring& title, UINT flags);
 

@@ -86,6 +86,10 @@ struct IconTraits {
   static HICON Invalid() noexcept { return nullptr; }
   static void Close(HICON h) noexcept { ::DestroyIcon(h); }
 };
+struct AcceleratorTraits {
+  static HACCEL Invalid() noexcept { return nullptr; }
+  static void Close(HACCEL h) noexcept { ::DestroyAcceleratorTable(h); }
+};
 struct ModuleTraits {
   static HMODULE Invalid() noexcept { return nullptr; }
   static void Close(HMODULE h) noexcept { ::FreeLibrary(h); }
@@ -106,6 +110,7 @@ using UniqueFile = UniqueHandle<FileHandleTraits>;            // CreateFile
 using UniqueWaveOut = UniqueHandle<WaveOutTraits>;
 using UniqueIcon = UniqueHandle<IconTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;  // LoadLibrary
+using UniqueAccelerators = UniqueHandle<AcceleratorTraits>;  // CreateAcceleratorTable
 using UniqueAcmStream = UniqueHandle<AcmStreamTraits>;
 
 // A DC from GetDC / GetWindowDC, released to its window.

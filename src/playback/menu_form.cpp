@@ -7,8 +7,7 @@ bool MenuForm::Load() {
   if (!CreateForm({L"Form2", 3000, 2000})) return false;
   menuBar_.reset(CreateMenu());
   munFile_ = CreatePopupMenu();
-  // The key hints belong to the hidden form: they show in the menu, but the
-  // main window has no accelerators for them.
+  // The main window's accelerator table gives these keys the same items.
   AppendMenuW(munFile_, MF_STRING, kMunR, L"刷新(&R)\tF5");
   AppendMenuW(munFile_, MF_STRING, kMunPlay, L"播放(&P)\tF8");
   AppendMenuW(munFile_, MF_STRING, kMunDown, L"下载(&D)\tF4");

@@ -25,6 +25,9 @@ class MenuForm : public Form {
   std::function<void()> MunDown_Click;
   std::function<void()> MunContinuous_Click;
 
+  // Runs an item's click as choosing it does; a disabled "下载(&D)" does nothing.
+  void RunItem(UINT id);
+
   void SetMunDownEnabled(bool enabled);
   bool MunDownEnabled() const;
   void SetMunContinuousChecked(bool checked);
@@ -33,8 +36,6 @@ class MenuForm : public Form {
   Inet& Inet1() { return inet1_; }
 
  private:
-  void RunItem(UINT id);
-
   Inet inet1_;
   UniqueMenu menuBar_;  // owns MunFile as its one sub-menu
   HMENU munFile_ = nullptr;

@@ -80,9 +80,11 @@ void DetachKindState(SkinKind kind, HWND hwnd) {
   }
 }
 
+// Background included: a list view repainted without erasing leaves the area
+// below its rows as it was.
 void Repaint(HWND hwnd) {
   SendMessageW(hwnd, WM_NCPAINT, 1, 0);
-  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_INTERNALPAINT);
+  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_INTERNALPAINT);
 }
 
 // The last window gone takes the bitmaps with it; the next attach builds them again.

@@ -12,5 +12,9 @@ struct EdgeSize {
 EdgeSize ClientEdgeSize(HWND hwnd);
 // SkinFrameColor, or SkinFrameColorDisabled for a disabled window.
 COLORREF FrameColorFor(HWND hwnd);
+// What fills a sunken border inside its flat line: the control's own
+// background (a list view's colour, the brush an edit's parent gives it),
+// else the background of a fresh client DC.
+COLORREF FlatBorderBackground(HWND hwnd);
 
 }  // namespace sb

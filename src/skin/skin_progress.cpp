@@ -21,7 +21,12 @@ float FilledFraction(HWND hwnd) {
   return std::clamp(pos / 30000.0f, 0.0f, 1.0f);
 }
 
-int Scaled(int length, float f) { return static_cast<int>(std::nearbyint(length * f)); }
+// Lengths and offsets of the bar round to the nearest pixel, halves up; the
+// top of a vertical bar is rounded on its own, so with an odd height and half
+// fill the bar starts below the middle row rather than on it.
+int Rounded(float v) { return static_cast<int>(std::lround(v)); }
+int Scaled(int length, float f) { return Rounded(static_cast<float>(length) * f); }
+int TopOfVerticalBar(int ch, float f) { return Rounded(static_cast<float>(ch) - static_cast<float>(ch) * f); }
 
 void DrawClient(HWND hwnd, HDC target) {
   RECT rc{};
@@ -33,8 +38,7 @@ void DrawClient(HWND hwnd, HDC target) {
   FillBox(s.dc(), 0, 0, cw, ch, kSkinWhite);
   if (f != 0.0f) {
     if (GetWindowLongPtrW(hwnd, GWL_STYLE) & PBS_VERTICAL) {
-      const int bar = Scaled(ch, f);
-      FillBox(s.dc(), 0, ch - bar, cw, bar, kSkinBarColor);
+      FillBox(s.dc(), 0, TopOfVerticalBar(ch, f), cw, Scaled(ch, f), kSkinBarColor);
     } else {
       FillBox(s.dc(), 0, 0, Scaled(cw, f), ch, kSkinBarColor);
     }
@@ -67,7 +71,7 @@ LRESULT NcPaint(HWND hwnd) {
   if (f != 0.0f) {
     if (style & PBS_VERTICAL) {
       if (style & PBS_SMOOTH) FillBox(s.dc(), edge.bx, edge.by, cw, ch, kSkinBarColor);
-      FillBox(s.dc(), edge.bx, edge.by, cw, ch - Scaled(ch, f), kSkinWhite);
+      FillBox(s.dc(), edge.bx, edge.by, cw, TopOfVerticalBar(ch, f), kSkinWhite);
     } else {
       FillBox(s.dc(), edge.bx, edge.by, Scaled(cw, f), ch, kSkinBarColor);
     }

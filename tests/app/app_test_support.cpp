@@ -138,6 +138,21 @@ void MouseClick(HWND hwnd, POINT client, Button button, int clicks) {
   PumpFor(150);
 }
 
+void PressKey(const sb::MainWindow& window, WORD vk) {
+  INPUT in[2]{};
+  in[0].type = INPUT_KEYBOARD;
+  in[0].ki.wVk = vk;
+  in[1] = in[0];
+  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, in, sizeof(INPUT));
+  const DWORD end = GetTickCount() + 300;
+  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+    MSG m;
+    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) sb::DispatchLoopMessage(m, window.hwnd(), window.Keys());
+    Sleep(5);
+  }
+}
+
 void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {
   static HWND owner;
   static wchar_t key;

@@ -81,6 +81,10 @@ enum class Button { Left, Right, Middle };
 // system's input queue; `clicks` 2 makes a double click.
 void MouseClick(HWND hwnd, POINT client, Button button, int clicks = 1);
 
+// Presses and releases a key through the system's input queue, then runs the
+// messages for a while as the program's main loop does (accelerators included).
+void PressKey(const sb::MainWindow& window, WORD vk);
+
 // Chooses a menu item by its underlined letter while the pop-up menu that
 // `menuOwner` opens next runs its own loop (timers keep running inside it).
 void ChooseFromNextMenu(HWND menuOwner, wchar_t letter);

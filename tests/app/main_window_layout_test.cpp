@@ -1,7 +1,11 @@
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/song_list_view.h"
 #include "app/window_snapshot.h"
 #include "app_test_support.h"
 #include "platform/form.h"
@@ -72,6 +76,106 @@ int InkPixels(const std::vector<COLORREF>& px) {
   for (COLORREF c : px)
     if (GetRValue(c) + GetGValue(c) + GetBValue(c) < 450) ++n;
   return n;
+}
+
+// A row or column of the main window's client area as the screen shows it.
+std::vector<COLORREF> ScreenRun(HWND form, int x, int y, int dx, int dy, int n) {
+  POINT p{x, y};
+  ClientToScreen(form, &p);
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  std::vector<COLORREF> out;
+  for (int i = 0; i < n; ++i) out.push_back(GetPixel(screen.get(), p.x + i * dx, p.y + i * dy));
+  return out;
+}
+
+int CountOf(const std::vector<COLORREF>& px, COLORREF c) {
+  int n = 0;
+  for (COLORREF p : px) n += p == c;
+  return n;
+}
+
+// Labels lie beneath the windowed controls and show what lies behind them;
+// the player's status label stays whole over the player's strip.
+TEST(MainWindowLayout, LabelsShowWhatLiesBehindThemAndTheStatusStaysWhole) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const auto& c = window->Controls();
+  const HWND form = window->hwnd();
+  window->SetText(c.singerInfo, L"获取完成一首很长很长的歌");
+  const auto setStatus = [&](const wchar_t* text) {
+    window->SetText(c.lMedia, text);
+    window->AutoSize(c.lMedia);
+  };
+  setStatus(L"未找到音频设备");
+  sbtest::PumpFor(200);
+  setStatus(L"已停止");  // shrinks and grows again before anything repaints
+  setStatus(L"未找到音频设备");
+  sbtest::PumpFor(300);
+
+  const RECT status = ClientRectOf(c.lMedia), info = ClientRectOf(c.singerInfo);
+  const RECT player = ClientRectOf(c.wp1), lyrics = ClientRectOf(c.geci), frame = ClientRectOf(c.shape1);
+  const int w = status.right - status.left;
+  ASSERT_GT(w, 40);
+  const auto statusInk = [&](int from, int to) {
+    int ink = 0;
+    for (int y = status.top; y < status.bottom; ++y) ink += InkPixels(ScreenRun(form, status.left + from, y, 1, 0, to - from));
+    return ink;
+  };
+  EXPECT_GT(statusInk(0, w / 3), 10) << "the start of the status shows";
+  EXPECT_GT(statusInk(2 * w / 3, w), 10) << "the end of the status shows";
+
+  // Behind the status: the player's pale strip and its bottom line.
+  const COLORREF strip = ScreenRun(form, status.right + 30, status.top, 1, 0, 1)[0];
+  const COLORREF line = ScreenRun(form, status.right + 30, player.bottom - 1, 1, 0, 1)[0];
+  EXPECT_GE(CountOf(ScreenRun(form, status.left, status.top, 1, 0, w), strip), w * 8 / 10);
+  if (status.bottom >= player.bottom)
+    EXPECT_GE(CountOf(ScreenRun(form, status.left, player.bottom - 1, 1, 0, w), line), w * 8 / 10);
+  // Under the fetch progress label: the lyrics box's top border and the cover frame's bottom line, whole.
+  const int iw = info.right - info.left;
+  const COLORREF border = ScreenRun(form, lyrics.left + 4, lyrics.top, 1, 0, 1)[0];
+  const COLORREF frameLine = ScreenRun(form, frame.left + 4, frame.bottom - 1, 1, 0, 1)[0];
+  EXPECT_EQ(CountOf(ScreenRun(form, info.left, lyrics.top, 1, 0, iw), border), iw);
+  EXPECT_EQ(CountOf(ScreenRun(form, info.left, frame.bottom - 1, 1, 0, iw), frameLine), iw);
+
+  // A full repaint, as when the window is uncovered, keeps the status.
+  RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  sbtest::PumpFor(300);
+  EXPECT_GT(statusInk(0, w / 3), 10);
+  EXPECT_GT(statusInk(2 * w / 3, w), 10);
+  EXPECT_TRUE(sb::SaveClientPng(form, sbtest::BuildDir() + L"\\main_window_labels.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+// After start-up the list's whole client area shows its background, below the
+// last row and right of the last column too (where no other window covers it).
+TEST(MainWindowLayout, TheSongListsEmptyAreaShowsItsBackground) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->Controls().listView1;
+  const auto back = static_cast<COLORREF>(SendMessageW(list, LVM_GETBKCOLOR, 0, 0));
+  RECT client{};
+  GetClientRect(list, &client);
+  const RECT first = sbtest::RowRect(list, 0), last = sbtest::RowRect(list, sb::RowCount(list) - 1);
+  int columnsRight = 0;
+  for (int i = 0; i < 10; ++i) columnsRight += static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, i, 0));
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  int checked = 0, wrong = 0;
+  for (int y = first.top + 1; y < client.bottom - 1; y += 5) {
+    for (int x = 1; x < client.right - 1; x += 5) {
+      if (y < last.bottom + 2 && x < columnsRight + 2) continue;  // the rows themselves
+      POINT inForm{x, y}, p{x, y};
+      MapWindowPoints(list, window->hwnd(), &inForm, 1);
+      if (ChildWindowFromPointEx(window->hwnd(), inForm, CWP_SKIPINVISIBLE) != list) continue;
+      ClientToScreen(list, &p);
+      ++checked;
+      wrong += GetPixel(screen.get(), p.x, p.y) != back;
+    }
+  }
+  EXPECT_GT(checked, 100);
+  EXPECT_EQ(wrong, 0) << "of " << checked << " points";
+  sbtest::CloseMainWindow(*window);
 }
 
 TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {

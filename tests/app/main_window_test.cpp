@@ -217,15 +217,29 @@ TEST(ListSorting, EqualKeysKeepTheirOrder) {
 
 // Mouse buttons on the list
 
-TEST_F(MainWindowTest, RightButtonOpensTheSongMenuOnARowAndBelowTheLastRowOnly) {
+// Presses (or releases) the right button at a client point of `hwnd`, through the input queue.
+void RightButton(HWND hwnd, POINT client, DWORD flag) {
+  ClientToScreen(hwnd, &client);
+  SetCursorPos(client.x, client.y);
+  INPUT in{};
+  in.type = INPUT_MOUSE;
+  in.mi.dwFlags = flag;
+  SendInput(1, &in, sizeof(INPUT));
+}
+
+TEST_F(MainWindowTest, RightButtonOpensTheSongMenuOnThePressAnywhereInTheList) {
   Open();
   POINT onRow = sbtest::Centre(sbtest::RowRect(list, 1));
-  sbtest::MouseClick(list, onRow, Button::Right);
-  ASSERT_EQ(peers.menus, 1);
+  RightButton(list, onRow, MOUSEEVENTF_RIGHTDOWN);
+  sbtest::PumpFor(500);
+  ASSERT_EQ(peers.menus, 1) << "the menu opens while the button is still held";
   POINT expected = onRow;
   ClientToScreen(list, &expected);
-  EXPECT_NEAR(peers.lastMenu.x, expected.x, 1);
-  EXPECT_NEAR(peers.lastMenu.y, expected.y, 1);
+  EXPECT_EQ(peers.lastMenu.x, expected.x);
+  EXPECT_EQ(peers.lastMenu.y, expected.y);
+  RightButton(list, onRow, MOUSEEVENTF_RIGHTUP);
+  sbtest::PumpFor(200);
+  EXPECT_EQ(peers.menus, 1) << "the release opens no second menu";
   sbtest::MouseClick(list, sbtest::BelowLastRow(list), Button::Right);
   EXPECT_EQ(peers.menus, 2);
   sbtest::MouseClick(list, onRow, Button::Left);
@@ -252,6 +266,12 @@ TEST_F(MainWindowTest, ClickShowsLyricsCoverProgressAndHandsTheSongOver) {
   EXPECT_TRUE(Enabled(c.command2));
   EXPECT_EQ(Requests("/lyrics/l0"), 1);
   EXPECT_EQ(Requests("/cover/c0"), 1);
+  // The same row again (a single click, not a double-click) fetches both again.
+  sbtest::PumpFor(static_cast<int>(GetDoubleClickTime()) + 50);
+  sbtest::MouseClick(list, sbtest::Centre(sbtest::RowRect(list, 0)), Button::Left);
+  sbtest::PumpFor(100);
+  EXPECT_EQ(Requests("/lyrics/l0"), 2);
+  EXPECT_EQ(Requests("/cover/c0"), 2);
 
   // The cover is painted stretched over the whole box.
   RECT box;

@@ -13,6 +13,7 @@
 #include "download/download_window.h"
 #include "platform/media_player.h"
 #include "app/song_commands.h"
+#include "window/cool_scrollbars.h"
 
 namespace {
 
@@ -31,6 +32,8 @@ int ThreadCount() {
     if (te.th32OwnerProcessID == GetCurrentProcessId()) ++n;
   return n;
 }
+
+std::string Narrow(const std::wstring& ascii) { return std::string(ascii.begin(), ascii.end()); }
 
 bool AnyWindowTitled(const wchar_t* title) {
   struct Ctx {
@@ -75,7 +78,7 @@ class SongCommandsTest : public ::testing::Test {
   std::wstring root;
 };
 
-TEST_F(SongCommandsTest, TheMenuShowsItsItemsWithKeyHintsThatTheMainWindowIgnores) {
+TEST_F(SongCommandsTest, TheMenuShowsItsItemsWithTheirKeyHints) {
   HMENU menu = commands->Form2().MunFile();
   ASSERT_NE(menu, nullptr);
   ASSERT_EQ(GetMenuItemCount(menu), 5);
@@ -89,15 +92,47 @@ TEST_F(SongCommandsTest, TheMenuShowsItsItemsWithKeyHintsThatTheMainWindowIgnore
   EXPECT_FALSE(GetMenuState(menu, 4, MF_BYPOSITION) & MF_CHECKED) << "play-through is off at start";
   EXPECT_FALSE(IsWindowVisible(commands->Form2().hwnd())) << "Form2 is never shown";
   EXPECT_EQ(sb::Form::GetText(commands->Form2().hwnd()), L"Form2");
+}
 
+// Real key presses through the main loop: F5, F8 and F4 do what the menu's
+// items do (F4 only while its item is enabled); Enter plays the selected row.
+TEST_F(SongCommandsTest, TheMenuKeysAndEnterWorkInTheMainWindow) {
+  const int songs = Rows();
+  ClickRow(1);
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return window->GDZ() == sb::CellText(list, 1, 2); }));
+  ASSERT_EQ(GetFocus(), list);
   TestCatalogue::Get().server().ClearLog();
-  for (WPARAM key : {VK_F5, VK_F8, VK_F4}) {
-    SendMessageW(list, WM_KEYDOWN, key, 0);
-    SendMessageW(window->hwnd(), WM_KEYDOWN, key, 0);
-  }
-  sbtest::PumpFor(200);
-  EXPECT_TRUE(TestCatalogue::Get().server().RequestedPaths().empty());
-  EXPECT_EQ(commands->Down(), nullptr);
+
+  sbtest::PressKey(*window, VK_F5);
+  EXPECT_EQ(Rows(), 2 * songs);
+  sbtest::PressKey(*window, VK_F8);
+  EXPECT_EQ(Requests("/wgns/url/" + Narrow(window->GDZ())), 1);
+  EXPECT_EQ(window->Player().URL().rfind(root + L"data/", 0), 0u) << "root + the address page body";
+
+  std::atomic<bool> release{false};
+  TestCatalogue::Get().server().Route("/held/keys.mp3", [&](const HttpRequest&, HttpConnection& c) {
+    for (int i = 0; i < 500 && !release; ++i) Sleep(10);
+    c.Close();
+  });
+  window->Player().SetURL(root + L"held/keys.mp3");
+  commands->Form2().SetMunDownEnabled(false);
+  sbtest::PressKey(*window, VK_F4);
+  EXPECT_EQ(commands->Down(), nullptr) << "F4 does nothing while 下载(&D) is disabled";
+  commands->Form2().SetMunDownEnabled(true);
+  sbtest::PressKey(*window, VK_F4);
+  ASSERT_NE(commands->Down(), nullptr);
+  EXPECT_FALSE(IsWindowEnabled(command2));
+  EXPECT_FALSE(commands->Form2().MunDownEnabled());
+  window->Player().Stop();
+  commands->CloseDownloadWindow();
+  release = true;
+
+  ClickRow(3);
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return window->GDZ() == sb::CellText(list, 3, 2); }));
+  TestCatalogue::Get().server().ClearLog();
+  sbtest::PressKey(*window, VK_RETURN);
+  EXPECT_EQ(Requests("/wgns/url/" + Narrow(sb::CellText(list, 3, 2))), 1);
+  EXPECT_EQ(Rows(), 2 * songs);
 }
 
 TEST_F(SongCommandsTest, MenuPlayPlaysTheLastClickedSongNotTheRowUnderTheMouse) {
@@ -123,12 +158,17 @@ TEST_F(SongCommandsTest, MenuPlayBeforeAnyClickFetchesTheBareAddressPage) {
   EXPECT_EQ(Requests("/wgns/url/"), 1);
 }
 
-TEST_F(SongCommandsTest, MenuRefreshTwiceListsEverySongThreeTimes) {
+TEST_F(SongCommandsTest, MenuRefreshTwiceListsEverySongThreeTimesWithTheSameScrollBars) {
   int songs = Rows();
   ASSERT_GT(songs, 0);
+  const sb::cCoolScrollbars* bars = window->ScrollBars().Scrollbars();
+  ASSERT_NE(bars, nullptr);
+  const HWND corner = bars->CornerWindow();
   commands->MunR_Click();
   commands->MunR_Click();
   EXPECT_EQ(Rows(), 3 * songs);
+  EXPECT_EQ(window->ScrollBars().Scrollbars(), bars);
+  EXPECT_TRUE(IsWindow(corner)) << "the scroll bar object and its windows are kept";
   EXPECT_FALSE(IsWindowEnabled(command2));
   EXPECT_TRUE(IsWindowEnabled(window->Controls().command1));
 }
@@ -183,6 +223,27 @@ TEST_F(SongCommandsTest, OpeningTheDownloadWindowAgainOnlyBringsItForward) {
   window->Player().Stop();
   commands->CloseDownloadWindow();
   release = true;
+}
+
+TEST_F(SongCommandsTest, ClosingTheMainWindowWithNoDownloadWindowCreatesNone) {
+  static int created;
+  created = 0;
+  HHOOK hook = SetWindowsHookExW(
+      WH_CBT,
+      [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (code == HCBT_CREATEWND) {
+          const auto* cs = reinterpret_cast<CBT_CREATEWNDW*>(lp)->lpcs;
+          if (cs->lpszName && !IS_INTRESOURCE(cs->lpszName) && lstrcmpW(cs->lpszName, L"歌曲下载") == 0) ++created;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+      },
+      nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  ASSERT_EQ(commands->Down(), nullptr);
+  sbtest::CloseMainWindow(*window);
+  UnhookWindowsHookEx(hook);
+  EXPECT_EQ(created, 0);
+  EXPECT_EQ(commands->Down(), nullptr);
 }
 
 TEST_F(SongCommandsTest, ClosingTheMainWindowMidDownloadLeavesNoWindowThreadOrFile) {

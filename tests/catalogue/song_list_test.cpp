@@ -97,6 +97,8 @@ TEST(Updata, FailuresShowTheBusyMessageAndKeepText1) {
     ASSERT_EQ(boxes.count(), 1) << what;
     EXPECT_EQ(boxes.seen()[0].title, L"错误");
     EXPECT_EQ(boxes.seen()[0].text, kBusyText);
+    EXPECT_EQ(boxes.seen()[0].icon, LoadIconW(nullptr, IDI_HAND)) << "the stop icon";
+    EXPECT_EQ(boxes.seen()[0].buttons, std::vector<int>{IDOK});
     EXPECT_EQ(f.Text1(), L"1 a 一 s c d p l 1 2\r\n") << what;
   };
   {

@@ -2,11 +2,13 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "controls/progressbar/progress_bar.h"
 #include "download/download_window.h"
+#include "skin/skin_props.h"
 #include "test_env.h"
 #include "test_http_server.h"
 
@@ -22,8 +24,10 @@ class TestOpener : public sb::DownloadOpener {
  public:
   std::wstring fileName = L"test-song.mp3";
   std::wstring url;
+  HWND window = nullptr;
   int enabled = 0;
   int cleared = 0;
+  HWND OpenerWindow() const override { return window; }
   std::wstring SongFileName() const override { return fileName; }
   std::wstring PlayerURL() const override { return url; }
   void EnableDownloadCommands() override { ++enabled; }
@@ -178,18 +182,94 @@ TEST_F(DownloadWindowTest, ByteCountOvershootsAndTheBarClampsOnOddSizes) {
   EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\b.mp3"), Bytes(512));
 }
 
+// What the window is like the moment it is first shown.
+struct FirstShown {
+  bool shown = false, skinned = false;
+  std::wstring texts;  // of its controls
+};
+FirstShown g_firstShown;
+
+LRESULT CALLBACK WatchShow(int code, WPARAM wp, LPARAM lp) {
+  const auto* m = reinterpret_cast<const CWPSTRUCT*>(lp);
+  if (code == HC_ACTION && m->message == WM_SHOWWINDOW && m->wParam && !g_firstShown.shown &&
+      sb::Form::GetText(m->hwnd) == L"歌曲下载") {
+    g_firstShown.shown = true;
+    g_firstShown.skinned = sb::IsSkinned(m->hwnd);
+    for (HWND c = GetWindow(m->hwnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      g_firstShown.texts += sb::Form::GetText(c) + L"|";
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(DownloadWindowTest, OpensSkinnedAndFilledInCentredOverItsOpener) {
+  sb::Form main;
+  ASSERT_TRUE(main.CreateForm({L"opener", 9000, 6000}));
+  SetWindowPos(main.hwnd(), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  ShowWindow(main.hwnd(), SW_SHOWNOACTIVATE);
+  opener.window = main.hwnd();
+  g_firstShown = {};
+  HHOOK hook = SetWindowsHookExW(WH_CALLWNDPROC, WatchShow, nullptr, GetCurrentThreadId());
+  ASSERT_NE(hook, nullptr);
+  server.Serve("/s", Bytes(600));
+  Open(server.Root() + L"s");
+  UnhookWindowsHookEx(hook);
+  ASSERT_TRUE(g_firstShown.shown);
+  EXPECT_TRUE(g_firstShown.skinned);
+  EXPECT_NE(g_firstShown.texts.find(L"|test-song.mp3|"), std::wstring::npos) << g_firstShown.texts;
+  EXPECT_NE(g_firstShown.texts.find(L"|" + server.Root() + L"s|"), std::wstring::npos);
+  RECT outer{}, inner{};
+  GetWindowRect(main.hwnd(), &outer);
+  GetWindowRect(window->hwnd(), &inner);
+  EXPECT_LE(std::abs((inner.left + inner.right) - (outer.left + outer.right)), 1);
+  EXPECT_LE(std::abs((inner.top + inner.bottom) - (outer.top + outer.bottom)), 1);
+}
+
+TEST_F(DownloadWindowTest, EveryTransferStateShowsItsStatusText) {
+  Open(L"");  // no request of its own: the states come from here
+  const struct {
+    short code;
+    const wchar_t* text;
+  } states[] = {{1, L"正在查找主机..."}, {2, L"已经找到主机"},     {3, L"正在联系主机"},
+                {4, L"已经连接到主机"},  {5, L"正在发送请求..."}, {6, L"成功发送请求"},
+                {7, L"正在接收回应..."}, {9, L"正在断开连接..."}, {10, L"已经断开连接"}};
+  for (const auto& k : states) {
+    window->Inet1().StateChanged(k.code);
+    EXPECT_EQ(Tlog(), k.text) << k.code;
+  }
+}
+
 TEST_F(DownloadWindowTest, NoOrZeroSizeIsRequestedAgainInsteadOfRead) {
   server.Route("/nolen", [](const HttpRequest&, HttpConnection& c) { c.Respond(200, "abc", "audio/mpeg", false); });
   server.Route("/zero", [](const HttpRequest&, HttpConnection& c) { c.Respond(200, "", "audio/mpeg", true); });
   for (const char* path : {"/nolen", "/zero"}) {
     Open(server.Root() + std::wstring(path, path + strlen(path)).substr(1));
+    TextRecorder tlog(window->Tlog());
     EXPECT_TRUE(sbtest::PumpUntil([&] { return server.CountRequests(path) >= 3; }, 10000)) << path;
+    // The size check clears the status, then the request goes again.
+    auto wait = std::find(tlog.texts.begin(), tlog.texts.end(), L"请等待...");
+    ASSERT_NE(wait, tlog.texts.end()) << path;
+    ASSERT_NE(wait, tlog.texts.begin()) << path;
+    EXPECT_EQ(*(wait - 1), L"") << path;
     EXPECT_TRUE(window->IsLoaded());
     EXPECT_TRUE(FilesInDownMusic().empty());
     window->CancelAndClose();
     sbtest::PumpFor(50);
   }
   EXPECT_EQ(opener.cleared, 0);
+}
+
+TEST_F(DownloadWindowTest, ASignedOrPaddedSizeIsReadOnce) {
+  for (std::string size : {"+700", " 700 "}) {
+    server.Route("/sized", [size](const HttpRequest&, HttpConnection& c) {
+      c.Send("HTTP/1.1 200 OK\r\nContent-Length:" + size + "\r\nConnection: close\r\n\r\n" + Bytes(700));
+      c.Close();
+    });
+    const int before = server.CountRequests("/sized");
+    Open(server.Root() + L"sized");
+    ASSERT_TRUE(WaitClosed()) << size;
+    EXPECT_EQ(server.CountRequests("/sized"), before + 1) << size;
+    EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3"), Bytes(700)) << size;
+  }
 }
 
 TEST_F(DownloadWindowTest, AddressIsTrimmedAndTheTargetIsTheGmzNameInDownMusic) {
@@ -242,7 +322,9 @@ TEST_F(DownloadWindowTest, TruncatedBodyShowsTheErrorBoxRetriesAndKeepsTheOldFil
   auto seen = boxes.seen();
   ASSERT_FALSE(seen.empty());
   EXPECT_EQ(seen[0].title, L"音乐下载");
-  EXPECT_NE(seen[0].text.find(L"与主机通信出错"), std::wstring::npos);
+  EXPECT_EQ(seen[0].text, L"与主机通信出错");
+  EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_EXCLAMATION)) << "the exclamation icon";
+  EXPECT_EQ(seen[0].buttons, std::vector<int>{IDOK}) << "an OK button only";
   window->CancelAndClose();
   sbtest::PumpFor(100);
   EXPECT_EQ(sbtest::ReadFileBytes(target), "OLD SONG");

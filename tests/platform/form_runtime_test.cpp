@@ -79,7 +79,7 @@ TEST(FormRuntime, MessageBoxButtonsReadAsOnAChineseWindows) {
     sbtest::MessageBoxAnswerer answerer;
     sb::MsgBox(nullptr, L"与主机通信出错", L"音乐下载", c.flags);
     ASSERT_EQ(answerer.count(), 1);
-    EXPECT_EQ(answerer.seen()[0].buttons, c.buttons);
+    EXPECT_EQ(answerer.seen()[0].buttonTexts, c.buttons);
   }
 }
 

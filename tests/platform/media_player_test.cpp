@@ -76,6 +76,15 @@ ToneReport AnalyseMono(const std::vector<int16_t>& s, double rate) {
   return r;
 }
 
+// The player's "elapsed / total" label: the static child that holds a " / ".
+std::wstring TimeText(HWND player) {
+  for (HWND c = GetWindow(player, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    std::wstring text = sb::Form::GetText(c);
+    if (text.find(L" / ") != std::wstring::npos) return text;
+  }
+  return L"(no time label)";
+}
+
 std::string MediaBytes(const wchar_t* name) { return sbtest::ReadFileBytes(sbtest::MediaDir() + L"\\media\\" + name); }
 
 std::string HttpHead(size_t contentLength, const char* type = "audio/mpeg") {
@@ -180,6 +189,9 @@ TEST_F(MediaPlayerTest, ToneOverHttpReachesTheDeviceWholeAndInTune) {
   ASSERT_TRUE(WaitForEnd(15000));
   ExpectStates(kPlayedThrough, kPlayedThroughTexts);
   ExpectToneOnDevice();
+  EXPECT_EQ(TimeText(player.hwnd()), L"00:00 / 00:03") << "the length stays known after the end";
+  player.Stop();
+  EXPECT_EQ(TimeText(player.hwnd()), L"00:00 / 00:03");
   EXPECT_EQ(server.CountRequests("/tone.mp3"), 1);
   EXPECT_GT(player.FirstBufferTickMs(), player.OpenTickMs());
   EXPECT_LT(player.FirstBufferTickMs() - player.OpenTickMs(), 1000);

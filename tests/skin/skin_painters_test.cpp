@@ -26,6 +26,7 @@ using sb::Surface;
 
 constexpr COLORREF kOdd = RGB(0x12, 0x34, 0x56);
 constexpr COLORREF kWhite = sb::kSkinWhite;
+constexpr COLORREF kCyan = RGB(192, 255, 255);
 
 // Registers `name` as a superclass of the system class `base`.
 void Superclass(const wchar_t* base, const wchar_t* name) {
@@ -40,10 +41,18 @@ void Superclass(const wchar_t* base, const wchar_t* name) {
 
 LRESULT CALLBACK PlainProc(HWND h, UINT m, WPARAM w, LPARAM l) { return DefWindowProcW(h, m, w, l); }
 
-void RegisterPlain(const wchar_t* name, int brush = WHITE_BRUSH) {
+// A parent that gives its edits a cyan background.
+LRESULT CALLBACK TintedProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  static const sb::UniqueBrush cyan(CreateSolidBrush(kCyan));
+  if (m != WM_CTLCOLOREDIT) return DefWindowProcW(h, m, w, l);
+  SetBkColor(reinterpret_cast<HDC>(w), kCyan);
+  return reinterpret_cast<LRESULT>(cyan.get());
+}
+
+void RegisterPlain(const wchar_t* name, int brush = WHITE_BRUSH, WNDPROC proc = PlainProc) {
   WNDCLASSEXW wc{sizeof wc};
   if (GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) return;
-  wc.lpfnWndProc = PlainProc;
+  wc.lpfnWndProc = proc;
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(brush));
   wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
@@ -85,6 +94,7 @@ class SkinPainters : public ::testing::Test {
     RegisterPlain(L"ApexGridTest");
     RegisterPlain(L"SkinPaintersHost");
     RegisterPlain(L"SkinPaintersPanel", GRAY_BRUSH);
+    RegisterPlain(L"SkinPaintersTinted", WHITE_BRUSH, TintedProc);
   }
   static void TearDownTestSuite() { Host().reset(); }
 
@@ -831,6 +841,32 @@ TEST_F(SkinPainters, ProgressBarFillsAgainst30000) {
   }
 }
 
+// At half fill a bar of odd height starts below its middle row and reaches the bottom.
+TEST_F(SkinPainters, VerticalBarOfOddHeightRoundsItsTopToTheNearestRow) {
+  const struct {
+    int height, rows;
+  } cases[] = {{3, 1}, {5, 2}, {7, 3}, {9, 4}};
+  for (const auto& k : cases) {
+    HWND p = Child(L"ProgressBar20WndClass", L"", PBS_VERTICAL, 20, 20, 24, 40, WS_EX_STATICEDGE);
+    const sb::WindowBoxInfo box = sb::WindowBox(p);
+    RECT rc{};
+    GetClientRect(p, &rc);
+    SetWindowPos(p, nullptr, 0, 0, box.width, box.height - rc.bottom + k.height, SWP_NOMOVE | SWP_NOZORDER);
+    GetClientRect(p, &rc);
+    ASSERT_EQ(rc.bottom, k.height);
+    SendMessageW(p, PBM_SETRANGE32, 0, 30000);
+    SendMessageW(p, PBM_SETPOS, 15000, 0);
+    SkinOne(p);
+    Settle();
+    POINT origin{0, 0};
+    ClientToScreen(p, &origin);
+    const int ox = origin.x - box.left, oy = origin.y - box.top;
+    for (int y = 0; y < k.height; ++y)
+      EXPECT_EQ(Pixel(p, ox + 2, oy + y), y >= k.height - k.rows ? sb::kSkinBarColor : kWhite) << k.height << " " << y;
+    DestroyWindow(p);
+  }
+}
+
 TEST_F(SkinPainters, ProgressBarOutsideTheRangeIsEmptyOrFull) {
   HWND p = Child(L"ProgressBar20WndClass", L"", 0, 20, 20, 200, 22, WS_EX_STATICEDGE);
   SendMessageW(p, PBM_SETRANGE32, 0, 60000);
@@ -855,20 +891,29 @@ TEST_F(SkinPainters, SunkenEdgesBecomeAFlatLine) {
   HWND list = Child(WC_LISTVIEWW, L"", LVS_LIST, 20, 60, 200, 100, WS_EX_CLIENTEDGE);
   HWND plain = Child(L"EDIT", L"plain", WS_BORDER, 20, 180, 160, 24);
   HWND panel = Child(L"SkinPaintersPanel", L"", 0, 240, 20, 100, 60, WS_EX_CLIENTEDGE);
-  for (HWND w : {edit, list, plain, panel}) SkinOne(w);
+  // coloured controls: the ring inside the line takes their own background
+  HWND tinted = Child(L"SkinPaintersTinted", L"", 0, 360, 20, 200, 60);
+  HWND cyanEdit = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"cyan", WS_CHILD | WS_VISIBLE, 10, 10, 160, 24, tinted,
+                                  nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND cyanList = Child(WC_LISTVIEWW, L"", LVS_LIST, 360, 100, 200, 100, WS_EX_CLIENTEDGE);
+  SendMessageW(cyanList, LVM_SETBKCOLOR, 0, kCyan);
+  for (HWND w : {edit, list, plain, panel, cyanEdit, cyanList}) SkinOne(w);
   Settle();
-  for (HWND w : {edit, list}) {
-    const sb::WindowBoxInfo box = sb::WindowBox(w);
+  const struct {
+    HWND w;
+    COLORREF ring;
+  } rings[] = {{edit, kWhite}, {list, kWhite}, {cyanEdit, kCyan}, {cyanList, kCyan}};
+  for (const auto& k : rings) {
+    const sb::WindowBoxInfo box = sb::WindowBox(k.w);
     RECT rc{};
-    GetClientRect(w, &rc);
+    GetClientRect(k.w, &rc);
     ASSERT_EQ(sb::HalfToEven(box.width - rc.right), 2);
-    EXPECT_EQ(Pixel(w, 0, 0), sb::kSkinFrameColor);
-    EXPECT_EQ(Pixel(w, box.width - 1, box.height - 1), sb::kSkinFrameColor);
-    EXPECT_EQ(Pixel(w, box.width - 1, 7), sb::kSkinFrameColor);
-    const COLORREF back = GetBkColor(sb::WindowDc::Client(w).get());
-    EXPECT_EQ(Pixel(w, 1, 1), back);
-    EXPECT_EQ(Pixel(w, box.width - 2, 6), back);
-    EXPECT_EQ(Pixel(w, 6, box.height - 2), back);
+    EXPECT_EQ(Pixel(k.w, 0, 0), sb::kSkinFrameColor);
+    EXPECT_EQ(Pixel(k.w, box.width - 1, box.height - 1), sb::kSkinFrameColor);
+    EXPECT_EQ(Pixel(k.w, box.width - 1, 7), sb::kSkinFrameColor);
+    EXPECT_EQ(Pixel(k.w, 1, 1), k.ring);
+    EXPECT_EQ(Pixel(k.w, box.width - 2, 6), k.ring);
+    EXPECT_EQ(Pixel(k.w, 6, box.height - 2), k.ring);
   }
   // the border is repainted after the client: the client's first row and column stay
   constexpr COLORREF kGrey = RGB(0x80, 0x80, 0x80);

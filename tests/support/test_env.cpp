@@ -135,20 +135,19 @@ BOOL CALLBACK FindDialog(HWND h, LPARAM lp) {
   }
   return TRUE;
 }
-BOOL CALLBACK CollectStaticText(HWND h, LPARAM lp) {
+// The text, icon and visible buttons of a message box.
+BOOL CALLBACK CollectBoxParts(HWND h, LPARAM lp) {
+  auto& seen = *reinterpret_cast<MessageBoxAnswerer::Seen*>(lp);
   wchar_t cls[64];
   GetClassNameW(h, cls, 64);
   if (lstrcmpiW(cls, L"Static") == 0) {
+    if ((GetWindowLongPtrW(h, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
+      seen.icon = reinterpret_cast<HICON>(SendMessageW(h, STM_GETICON, 0, 0));
     std::wstring t = sb::Form::GetText(h);
-    if (!t.empty()) *reinterpret_cast<std::wstring*>(lp) += t;
-  }
-  return TRUE;
-}
-BOOL CALLBACK CollectButtonText(HWND h, LPARAM lp) {
-  wchar_t cls[64];
-  GetClassNameW(h, cls, 64);
-  if (lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(h)) {
-    reinterpret_cast<std::vector<std::wstring>*>(lp)->push_back(sb::Form::GetText(h));
+    if (!t.empty()) seen.text += t;
+  } else if (lstrcmpiW(cls, L"Button") == 0 && IsWindowVisible(h)) {
+    seen.buttons.push_back(GetDlgCtrlID(h));
+    seen.buttonTexts.push_back(sb::Form::GetText(h));
   }
   return TRUE;
 }
@@ -162,8 +161,7 @@ void MessageBoxAnswerer::Loop() {
       Sleep(static_cast<DWORD>(delayMs_));
       Seen s;
       s.title = sb::Form::GetText(ctx.found);
-      EnumChildWindows(ctx.found, CollectStaticText, reinterpret_cast<LPARAM>(&s.text));
-      EnumChildWindows(ctx.found, CollectButtonText, reinterpret_cast<LPARAM>(&s.buttons));
+      EnumChildWindows(ctx.found, CollectBoxParts, reinterpret_cast<LPARAM>(&s));
       {
         std::lock_guard<std::mutex> lk(mu_);
         seen_.push_back(s);

@@ -55,7 +55,9 @@ class MessageBoxAnswerer {
   ~MessageBoxAnswerer();
   struct Seen {
     std::wstring title, text;
-    std::vector<std::wstring> buttons;  // captions, in window order
+    HICON icon = nullptr;                   // the box's icon, as LoadIconW(nullptr, IDI_...) gives it
+    std::vector<int> buttons;               // ids of its visible buttons (IDOK, IDCANCEL, ...)
+    std::vector<std::wstring> buttonTexts;  // their captions, in the same order
   };
   std::vector<Seen> seen() const;
   int count() const;

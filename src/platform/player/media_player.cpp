@@ -70,6 +70,7 @@ struct MediaPlayer::Impl {
   WPARAM generation = 0;
   double openTickMs = 0;
   double lastFirstBufferMs = 0;
+  double knownDuration = 0;  // of the current address, once a session has told it
   std::unique_ptr<PlaybackSession> session;
   std::shared_ptr<StreamBuffer> completeMedia;  // kept for replays of the same address
   std::thread warmUp;
@@ -119,14 +120,15 @@ struct MediaPlayer::Impl {
     if (state == PlayerState::Paused && (e.state == PlayerState::Playing || e.state == PlayerState::Buffering)) return;
     if (e.state == PlayerState::Ended || e.state == PlayerState::Failed) {
       DropSession();
-      if (e.state == PlayerState::Ended) window.ShowTimes(0, 0, 0);
+      if (e.state == PlayerState::Ended) window.ShowTimes(0, knownDuration, 0);
     }
     SetState(e.state, e.error);
   }
 
   void Tick() {
     if (!session) return;
-    window.ShowTimes(session->PositionSeconds(), session->DurationSeconds(), session->ArrivedSeconds());
+    if (const double d = session->DurationSeconds(); d > 0) knownDuration = d;
+    window.ShowTimes(session->PositionSeconds(), knownDuration, session->ArrivedSeconds());
   }
 
   void OnPlayPause() {
@@ -170,6 +172,7 @@ void MediaPlayer::SetURL(const std::wstring& url) {
   impl_->DropSession();
   impl_->url = url;
   impl_->completeMedia.reset();
+  impl_->knownDuration = 0;
   impl_->window.ShowTimes(0, 0, 0);
   if (impl_->autoStart) {
     impl_->Open();
@@ -203,7 +206,7 @@ void MediaPlayer::Play() {
 
 void MediaPlayer::Stop() {
   impl_->DropSession();
-  impl_->window.ShowTimes(0, 0, 0);
+  impl_->window.ShowTimes(0, impl_->knownDuration, 0);
   if (impl_->state != PlayerState::Undefined) impl_->SetState(PlayerState::Stopped);
 }
 

@@ -37,8 +37,11 @@ bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, Pla
   initialVolume_ = volume;
   font_ = MakeFont(L"宋体", 9, false);
   background_.reset(CreateSolidBrush(kBackground));
-  if (!WindowBase::Create(kPlayerClass, WindowCreateArgs::Child(parent, rect.left, rect.top, rect.right - rect.left,
-                                                                  rect.bottom - rect.top, WS_VISIBLE | WS_CLIPCHILDREN, id)))
+  // Clipped by its siblings: the owner's status label lies over its strip.
+  if (!WindowBase::Create(kPlayerClass,
+                          WindowCreateArgs::Child(parent, rect.left, rect.top, rect.right - rect.left,
+                                                  rect.bottom - rect.top,
+                                                  WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, id)))
     return false;
   RECT client{};
   GetClientRect(hwnd(), &client);
@@ -64,6 +67,9 @@ LRESULT PlayerWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 1;
     case WM_PAINT:
       OnPaint();
+      return 0;
+    case WM_PRINTCLIENT:  // a transparent label over the strip draws it beneath its text
+      Paint(reinterpret_cast<HDC>(wp));
       return 0;
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
@@ -152,15 +158,19 @@ void PlayerWindow::OnHScroll(HWND bar, int code) {
 
 void PlayerWindow::OnPaint() {
   PaintDc paint(hwnd());
+  Paint(paint.get());
+}
+
+void PlayerWindow::Paint(HDC dc) {
   RECT client{};
   GetClientRect(hwnd(), &client);
-  FillRect(paint.get(), &client, background_.get());
+  FillRect(dc, &client, background_.get());
   UniquePen pen(CreatePen(PS_SOLID, 1, kLine));
-  SelectGuard select(paint.get(), pen.get());
-  MoveToEx(paint.get(), 0, 0, nullptr);
-  LineTo(paint.get(), client.right, 0);
-  MoveToEx(paint.get(), 0, client.bottom - 1, nullptr);
-  LineTo(paint.get(), client.right, client.bottom - 1);
+  SelectGuard select(dc, pen.get());
+  MoveToEx(dc, 0, 0, nullptr);
+  LineTo(dc, client.right, 0);
+  MoveToEx(dc, 0, client.bottom - 1, nullptr);
+  LineTo(dc, client.right, client.bottom - 1);
 }
 
 LRESULT PlayerWindow::OnCtlColor(HDC dc) {

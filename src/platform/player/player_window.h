@@ -50,6 +50,7 @@ class PlayerWindow : public WindowBase {
   void OnCommand(WPARAM wp, LPARAM lp);
   void OnHScroll(HWND bar, int code);
   void OnPaint();
+  void Paint(HDC dc);
   LRESULT OnCtlColor(HDC dc);
 
   HWND play_ = nullptr, stop_ = nullptr, seek_ = nullptr, volume_ = nullptr;
