@@ -137,9 +137,9 @@ struct Library::Walk {
 Library::Library(std::string root, const std::string& stateFile, size_t newest, Log log)
     : root_(std::move(root)), newest_(newest), log_(std::move(log)), db_(stateFile) {
   for (SongRecord& r : db_.LoadPresent()) {
-    byPath_[r.path] = r.id;
-    long long id = r.id;
-    songs_[id].record = std::move(r);
+    Song& song = songs_[r.id];
+    song.record = std::move(r);
+    byPath_.emplace(song.record.path, song.record.id);
   }
 }
 
@@ -345,14 +345,16 @@ void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::ve
   for (long long id : gone) {
     auto it = songs_.find(id);
     if (it == songs_.end()) continue;
-    byPath_.erase(it->second.record.path);
+    auto owned = byPath_.find(it->second.record.path);
+    if (owned != byPath_.end() && owned->second == id) byPath_.erase(owned);
     songs_.erase(it);
   }
   for (const SongRecord& r : records) {
     Song& song = songs_[r.id];
     // Counts made while the tags were read stay.
     long long total = std::max(song.record.playsTotal, r.playsTotal);
-    if (!song.record.path.empty() && song.record.path != r.path) byPath_.erase(song.record.path);
+    auto owned = byPath_.find(song.record.path);
+    if (owned != byPath_.end() && owned->second == r.id) byPath_.erase(owned);
     SongRecord kept = song.record;
     song.record = r;
     if (kept.id) {
@@ -361,7 +363,8 @@ void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::ve
       song.record.playsDay = kept.playsDay;
     }
     song.record.playsTotal = total;
-    byPath_[r.path] = r.id;
+    byPath_.erase(song.record.path);
+    byPath_.emplace(song.record.path, r.id);
   }
   Changed();
 }
@@ -372,19 +375,19 @@ void Library::AssignSideFiles(const Walk& walk) {
   for (auto& [id, song] : songs_) {
     const std::string& path = song.record.path;
     if (!InScope(walk, path)) continue;
-    std::string lrcFile, folderCover;
+    SideFiles side;
     if (!walk.sideFiles.empty()) {
       auto lrc = walk.sideFiles.find(Lower(path.substr(0, path.size() - 4) + ".lrc"));
-      if (lrc != walk.sideFiles.end()) lrcFile = lrc->second;
+      if (lrc != walk.sideFiles.end()) side.lrcFile = lrc->second;
       for (const char* name : {"cover.jpg", "folder.jpg"}) {
         auto cover = walk.sideFiles.find(Lower(Folder(path)) + name);
-        if (cover != walk.sideFiles.end() && folderCover.empty()) folderCover = cover->second;
+        if (cover != walk.sideFiles.end() && side.folderCover.empty()) side.folderCover = cover->second;
       }
     }
     // Only a real change makes the page stale.
-    changed |= lrcFile != song.lrcFile || folderCover != song.folderCover;
-    song.lrcFile = std::move(lrcFile);
-    song.folderCover = std::move(folderCover);
+    if (side == (song.side ? *song.side : SideFiles{})) continue;
+    changed = true;
+    song.side = side == SideFiles{} ? nullptr : std::make_shared<const SideFiles>(std::move(side));
   }
   if (changed) Changed();
 }
@@ -408,8 +411,8 @@ PageSong Library::PageRecord(const Song& song) const {
   if (p.publisher.empty()) p.publisher = PageValue(t.albumArtist);
   p.file = SafeFileName(p.singer, p.title);
   p.date = song.record.firstSeen;
-  p.hasCover = t.embeddedCover || !song.folderCover.empty();
-  p.hasLyrics = t.embeddedLyrics || !song.lrcFile.empty();
+  p.hasCover = t.embeddedCover || !song.folderCover().empty();
+  p.hasLyrics = t.embeddedLyrics || !song.lrcFile().empty();
   p.playsToday = song.record.playsDay == pageDay_ ? song.record.playsToday : 0;
   p.playsTotal = song.record.playsTotal;
   return p;
@@ -489,8 +492,8 @@ std::optional<Library::Song> Library::Find(long long id) {
 std::optional<std::string> Library::Lyrics(long long id) {
   auto song = Find(id);
   if (!song) return std::nullopt;
-  if (!song->lrcFile.empty()) {
-    if (auto bytes = ReadSmallFile(root_ + "/" + song->lrcFile)) return LyricsText(*bytes);
+  if (!song->lrcFile().empty()) {
+    if (auto bytes = ReadSmallFile(root_ + "/" + song->lrcFile())) return LyricsText(*bytes);
   }
   if (song->record.tags.embeddedLyrics) return ReadEmbeddedLyrics(root_ + "/" + song->record.path);
   return std::nullopt;
@@ -504,8 +507,8 @@ std::optional<std::string> Library::Cover(long long id) {
       if (auto jpeg = BaselineJpeg(*picture)) return jpeg;
     }
   }
-  if (!song->folderCover.empty()) {
-    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover)) return BaselineJpeg(*picture);
+  if (!song->folderCover().empty()) {
+    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover())) return BaselineJpeg(*picture);
   }
   return std::nullopt;
 }

@@ -20,6 +20,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -72,10 +73,19 @@ class Library {
   const std::string& root() const { return root_; }
 
  private:
+  // Few songs have files beside them: they share one small record, the rest
+  // carry an empty pointer.
+  struct SideFiles {
+    std::string lrcFile;      // relative path of the .lrc beside it, or ""
+    std::string folderCover;  // relative path of cover.jpg/folder.jpg, or ""
+    bool operator==(const SideFiles&) const = default;
+  };
   struct Song {
     SongRecord record;
-    std::string lrcFile;     // relative path of the .lrc beside it, or ""
-    std::string folderCover;  // relative path of cover.jpg/folder.jpg, or ""
+    std::shared_ptr<const SideFiles> side;  // null: none
+    const std::string& lrcFile() const { return side ? side->lrcFile : kNone; }
+    const std::string& folderCover() const { return side ? side->folderCover : kNone; }
+    static inline const std::string kNone;
   };
   struct Seen {
     std::uint64_t size;
@@ -119,7 +129,9 @@ class Library {
 
   std::mutex mutex_;
   std::map<long long, Song> songs_;  // by id: ids grow with first sight
-  std::unordered_map<std::string, long long> byPath_;
+  // Views of the paths held by songs_ (whose nodes never move): an entry
+  // goes before its song's path changes or the song goes.
+  std::unordered_map<std::string_view, long long> byPath_;
   std::string pageDay_;
   // Bumped under mutex_ by every change the page shows.
   std::atomic<std::uint64_t> version_{1};
