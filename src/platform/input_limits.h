@@ -19,6 +19,12 @@ inline constexpr size_t kPageBytes = 16u << 20;
 inline constexpr size_t kLyricsBytes = 256u << 10;
 inline constexpr size_t kCoverBytes = 8u << 20;
 
+// Bytes of one media the player holds at once. A longer media (or one sent
+// without end) is held as a window around where it plays, half of it behind
+// for seeking back, and its transfer waits while the window is full. Over six
+// minutes of CD-quality WAV, over half an hour of 256 kbit/s MP3.
+inline constexpr size_t kMediaWindowBytes = 64u << 20;
+
 // A cover whose header declares a larger side is not decoded (4096 x 4096 at
 // 32 bits is 64 MB of pixels).
 inline constexpr int kCoverSidePixels = 4096;

@@ -92,8 +92,9 @@ int main() {
     window->ClickSong(1);
   }
 
-  // Media sent as an endless stream, played for a while: the player holds
-  // everything that arrives, so this part grows with the time it runs.
+  // Media sent as an endless stream, played for a while: the player holds a
+  // bounded window of it (limits::kMediaWindowBytes) and the transfer waits
+  // while that is full, so this part does not grow with the time it runs.
   Current().media = [&](HttpConnection& c) { sbtest::SendRepeated(c, "audio/mpeg", tone, 0, false); };
   window->ClickSong(1);
   SendMessageW(window->Controls().command4, BM_CLICK, 0, 0);

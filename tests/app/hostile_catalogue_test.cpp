@@ -6,6 +6,10 @@
 
 #include <psapi.h>
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
+
 #include "app/song_list_view.h"
 #include "app_test_support.h"
 #include "hostile_responses.h"
@@ -32,6 +36,12 @@ size_t PeakMegabytes() {
   PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
   GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
   return pmc.PeakWorkingSetSize >> 20;
+}
+
+size_t WorkingSetMegabytes() {
+  PROCESS_MEMORY_COUNTERS pmc{sizeof pmc};
+  GetProcessMemoryInfo(GetCurrentProcess(), &pmc, sizeof pmc);
+  return pmc.WorkingSetSize >> 20;
 }
 
 class HostileCatalogueTest : public ::testing::Test {
@@ -221,6 +231,34 @@ TEST_F(HostileCatalogueTest, CoversDeclaringHugePicturesOrEndlessBodiesKeepTheOl
     EXPECT_LE(server().CountRequests("/cover/h3"), 11);
   }
   EXPECT_LT(PeakMegabytes(), 400u);
+}
+
+TEST_F(HostileCatalogueTest, MediaSentWithoutEndPlaysOnInBoundedMemory) {
+  const std::string tone = sbtest::ReadFileBytes(sbtest::MediaDir() + L"\\media\\tone1k.mp3");
+  ASSERT_FALSE(tone.empty());
+  // Shared with the server's thread, which may outlive this test by a moment.
+  auto sent = std::make_shared<std::atomic<uint64_t>>(0);
+  server().Route("/endless.mp3", [tone, sent](const HttpRequest&, HttpConnection& c) {
+    sbtest::SendRepeated(c, "audio/mpeg", tone, 0, false, sent.get());
+  });
+  server().Serve("/wgns/url/901", "endless.mp3", "text/plain");
+  const size_t before = WorkingSetMegabytes();
+  window->ClickSong(1);
+  SendMessageW(window->Controls().command4, BM_CLICK, 0, 0);
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return window->Player().State() == sb::PlayerState::Playing; }));
+  // The server sends until the player's window and the sockets between are full.
+  uint64_t last = 0;
+  for (int i = 0; i < 40 && (last == 0 || *sent != last); ++i) {
+    last = *sent;
+    sbtest::PumpFor(500);
+  }
+  sbtest::PumpFor(1500);
+  const size_t windowMb = sb::limits::kMediaWindowBytes >> 20;
+  EXPECT_LT(*sent >> 20, windowMb + 32) << "the transfer waits while the window is full";
+  EXPECT_LT(WorkingSetMegabytes(), before + windowMb + 48) << "the window and little else, from " << before << " MB";
+  EXPECT_EQ(window->Player().Status(), L"正在播放");
+  window->Player().Stop();
+  EXPECT_EQ(window->Player().Status(), L"已停止");
 }
 
 // The real deadline of the window's transfer control, waited out once.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -105,7 +106,13 @@ TEST(Mp3Index, SkipsTagsGarbageAndFalseSyncs) {
   EXPECT_EQ(index.frames()[8].offset, resumed + 3 * 417);
 }
 
-TEST(Mp3Index, GrowingStreamIndexesTheSameFramesAsTheWholeFile) {
+// The bytes from the index's resume offset on, up to `end`: all a windowed reader keeps.
+sb::StreamView KeptFor(const Mp3FrameIndex& index, const Bytes& s, size_t end) {
+  const size_t begin = std::min(index.resumeOffset(), end);
+  return {s.data() + begin, begin, end};
+}
+
+TEST(Mp3Index, GrowingStreamIndexesTheSameFramesAsTheWholeFileEvenWithOnlyAWindowKept) {
   Bytes s = Id3(700, 0x20);
   for (int i = 0; i < 12; ++i) Append(s, Frame(i % 3 == 0));
   Append(s, std::string(5, '\x01'));
@@ -114,14 +121,17 @@ TEST(Mp3Index, GrowingStreamIndexesTheSameFramesAsTheWholeFile) {
   whole.Update(s.data(), s.size(), true);
 
   for (size_t step : {1u, 7u, 416u, 4096u}) {
-    Mp3FrameIndex growing;
+    Mp3FrameIndex growing, windowed;
     for (size_t n = 0; n < s.size(); n += step) {
       growing.Update(s.data(), n, false);
+      windowed.Update(KeptFor(windowed, s, n), false);
       EXPECT_FALSE(growing.done());
       EXPECT_NE(growing.verdict(), Mp3FrameIndex::Verdict::NotMp3);
     }
     growing.Update(s.data(), s.size(), true);
+    windowed.Update(KeptFor(windowed, s, s.size()), true);
     EXPECT_EQ(Offsets(growing), Offsets(whole)) << "step " << step;
+    EXPECT_EQ(Offsets(windowed), Offsets(whole)) << "step " << step;
     EXPECT_TRUE(growing.done());
   }
   EXPECT_EQ(whole.frames().size(), 15u);

@@ -65,14 +65,15 @@ XingInfo ReadXing(const uint8_t* frame, const Mp3FrameHeader& h) {
 
 // A frame start is believed when its header is valid and the header right
 // after it is too (or the frame ends a complete stream exactly).
-Mp3FrameIndex::Sync Mp3FrameIndex::FindSync(const uint8_t* data, size_t size, bool complete, size_t* at) {
+Mp3FrameIndex::Sync Mp3FrameIndex::FindSync(const StreamView& bytes, bool complete, size_t* at) {
   const bool known = verdict_ == Verdict::Mp3;
+  const size_t size = bytes.end;
   for (size_t i = next_; i + 4 <= size; ++i) {
-    const auto h = ParseMp3Header(data + i);
+    const auto h = ParseMp3Header(bytes.At(i));
     if (!h || (known && !SameStream(*h, format_))) continue;
     const size_t j = i + h->frameBytes;
     if (j + 4 <= size) {
-      const auto following = ParseMp3Header(data + j);
+      const auto following = ParseMp3Header(bytes.At(j));
       if (following && SameStream(*h, *following)) {
         *at = i;
         return Sync::Found;
@@ -92,7 +93,8 @@ Mp3FrameIndex::Sync Mp3FrameIndex::FindSync(const uint8_t* data, size_t size, bo
   return complete ? Sync::None : Sync::NeedMore;
 }
 
-bool Mp3FrameIndex::SkipTags(const uint8_t* data, size_t size, bool complete) {
+bool Mp3FrameIndex::SkipTags(const StreamView& bytes, bool complete) {
+  const size_t size = bytes.end;
   while (!tagsSkipped_) {
     if (next_ > size || size - next_ < 10) {
       if (!complete) return false;
@@ -105,7 +107,7 @@ bool Mp3FrameIndex::SkipTags(const uint8_t* data, size_t size, bool complete) {
       searchStart_ = next_;
       break;
     }
-    const size_t tag = Id3v2TagSize(data + next_, size - next_);
+    const size_t tag = Id3v2TagSize(bytes.At(next_), size - next_);
     if (tag == 0) {
       tagsSkipped_ = true;
       searchStart_ = next_;
@@ -116,13 +118,20 @@ bool Mp3FrameIndex::SkipTags(const uint8_t* data, size_t size, bool complete) {
   return true;
 }
 
-Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, bool complete) {
+Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const StreamView& bytes, bool complete) {
   if (verdict_ == Verdict::NotMp3 || done_) return verdict_;
-  if (!SkipTags(data, size, complete)) return verdict_;
+  if (next_ < bytes.begin) {
+    // The bytes it was at are gone: go on from the oldest one kept.
+    if (!tagsSkipped_) return verdict_ = Verdict::NotMp3;
+    next_ = bytes.begin;
+    synced_ = false;
+  }
+  const size_t size = bytes.end;
+  if (!SkipTags(bytes, complete)) return verdict_;
   for (;;) {
     if (!synced_) {
       size_t at = 0;
-      const Sync s = FindSync(data, size, complete, &at);
+      const Sync s = FindSync(bytes, complete, &at);
       if (s == Sync::None) {
         done_ = true;
         if (verdict_ != Verdict::Mp3) verdict_ = Verdict::NotMp3;
@@ -135,10 +144,10 @@ Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, b
       next_ = at;
       synced_ = true;
       if (verdict_ != Verdict::Mp3) {
-        format_ = *ParseMp3Header(data + at);
+        format_ = *ParseMp3Header(bytes.At(at));
         verdict_ = Verdict::Mp3;
         firstFrame_ = at;
-        const XingInfo xing = ReadXing(data + at, format_);
+        const XingInfo xing = ReadXing(bytes.At(at), format_);
         if (xing.present) {
           xingFrames_ = xing.frames;
           next_ += format_.frameBytes;
@@ -150,7 +159,7 @@ Mp3FrameIndex::Verdict Mp3FrameIndex::Update(const uint8_t* data, size_t size, b
       done_ = complete;
       return verdict_;
     }
-    const auto h = ParseMp3Header(data + next_);
+    const auto h = ParseMp3Header(bytes.At(next_));
     if (!h || !SameStream(*h, format_)) {
       synced_ = false;
       ++next_;

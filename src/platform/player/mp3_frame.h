@@ -7,6 +7,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/player/stream_view.h"
+
 namespace sb {
 
 struct Mp3FrameHeader {
@@ -42,8 +44,9 @@ struct Mp3Frame {
   int bytes = 0;
 };
 
-// Indexes the frames of a stream while it arrives. Call Update with all the
-// bytes so far (the same growing buffer each time).
+// Indexes the frames of a stream while it arrives. Call Update with the bytes
+// so far: the whole growing buffer, or a window of it that still holds
+// everything from resumeOffset() on.
 class Mp3FrameIndex {
  public:
   enum class Verdict { NeedMore, Mp3, NotMp3 };
@@ -51,7 +54,8 @@ class Mp3FrameIndex {
   // Gives up on streams where no frame turns up in this many bytes after the tags.
   static constexpr size_t kMaxSearchBytes = 256 * 1024;
 
-  Verdict Update(const uint8_t* data, size_t size, bool complete);
+  Verdict Update(const uint8_t* data, size_t size, bool complete) { return Update(WholeView(data, size), complete); }
+  Verdict Update(const StreamView& bytes, bool complete);
   Verdict verdict() const { return verdict_; }
   const Mp3FrameHeader& format() const { return format_; }
   const std::vector<Mp3Frame>& frames() const { return frames_; }
@@ -59,12 +63,14 @@ class Mp3FrameIndex {
   size_t firstFrameOffset() const { return firstFrame_; }
   // True once the index has reached the end of a complete stream.
   bool done() const { return done_; }
+  // The first byte the next Update reads.
+  size_t resumeOffset() const { return next_; }
 
  private:
   enum class Sync { Found, NeedMore, None };
-  Sync FindSync(const uint8_t* data, size_t size, bool complete, size_t* at);
+  Sync FindSync(const StreamView& bytes, bool complete, size_t* at);
   // Steps over leading ID3v2 tags; false when Update must return its verdict now.
-  bool SkipTags(const uint8_t* data, size_t size, bool complete);
+  bool SkipTags(const StreamView& bytes, bool complete);
 
   Verdict verdict_ = Verdict::NeedMore;
   Mp3FrameHeader format_;

@@ -12,9 +12,9 @@ class Mp3Source : public PcmSource {
   bool Open() { return decoder_.Open(index_.format()); }
 
   const WAVEFORMATEX& format() const override { return decoder_.pcmFormat(); }
-  void Update(const uint8_t* data, size_t size, bool complete) override { index_.Update(data, size, complete); }
+  void Update(const StreamView& bytes, bool complete) override { index_.Update(bytes, complete); }
 
-  bool Decode(const uint8_t* data, size_t size, double seconds, std::vector<uint8_t>& out) override {
+  bool Decode(const StreamView& bytes, double seconds, std::vector<uint8_t>& out) override {
     const auto& frames = index_.frames();
     if (cursor_ >= frames.size()) return false;
     const double frameSeconds = index_.format().Seconds();
@@ -23,8 +23,8 @@ class Mp3Source : public PcmSource {
     input_.clear();
     for (size_t i = cursor_; i < end; ++i) {
       const Mp3Frame& f = frames[i];
-      if (f.offset + f.bytes > size) break;
-      input_.insert(input_.end(), data + f.offset, data + f.offset + f.bytes);
+      if (!bytes.Holds(f.offset, f.bytes)) break;
+      input_.insert(input_.end(), bytes.At(f.offset), bytes.At(f.offset) + f.bytes);
     }
     cursor_ = end;
     decoder_.Decode(input_.data(), input_.size(), out);
@@ -47,11 +47,19 @@ class Mp3Source : public PcmSource {
 
   bool Exhausted() const override { return index_.done() && cursor_ >= index_.frames().size(); }
 
-  bool SeekTo(double seconds) override {
+  bool SeekTo(double seconds, size_t keptFrom) override {
     const double frameSeconds = index_.format().Seconds();
     const size_t target = static_cast<size_t>(std::max(0.0, seconds) / frameSeconds);
-    cursor_ = std::min(target, index_.frames().size());
+    const auto& frames = index_.frames();
+    const auto kept = std::lower_bound(frames.begin(), frames.end(), keptFrom,
+                                       [](const Mp3Frame& f, size_t offset) { return f.offset < offset; });
+    cursor_ = std::clamp(target, static_cast<size_t>(kept - frames.begin()), frames.size());
     return decoder_.Reset();
+  }
+
+  size_t NeededFrom() const override {
+    const auto& frames = index_.frames();
+    return cursor_ < frames.size() ? frames[cursor_].offset : index_.resumeOffset();
   }
 
  private:
@@ -74,19 +82,20 @@ class WavSource : public PcmSource {
   }
 
   const WAVEFORMATEX& format() const override { return format_; }
-  void Update(const uint8_t*, size_t size, bool complete) override {
+  void Update(const StreamView& bytes, bool complete) override {
     const uint64_t end = info_.dataOffset + info_.dataBytes;
-    available_ = static_cast<size_t>(std::min<uint64_t>(size, end));
+    available_ = static_cast<size_t>(std::min<uint64_t>(bytes.end, end));
     available_ -= (available_ - info_.dataOffset) % info_.blockAlign;
-    complete_ = complete || size >= end;
+    complete_ = complete || bytes.end >= end;
   }
 
-  bool Decode(const uint8_t* data, size_t, double seconds, std::vector<uint8_t>& out) override {
+  bool Decode(const StreamView& view, double seconds, std::vector<uint8_t>& out) override {
     if (cursor_ >= available_) return false;
     size_t bytes = static_cast<size_t>(seconds * format_.nAvgBytesPerSec);
     bytes -= bytes % info_.blockAlign;
     bytes = std::clamp<size_t>(bytes, info_.blockAlign, available_ - cursor_);
-    out.insert(out.end(), data + cursor_, data + cursor_ + bytes);
+    if (!view.Holds(cursor_, bytes)) return false;
+    out.insert(out.end(), view.At(cursor_), view.At(cursor_) + bytes);
     cursor_ += bytes;
     return true;
   }
@@ -100,12 +109,14 @@ class WavSource : public PcmSource {
     return Seconds(static_cast<size_t>(end));
   }
   bool Exhausted() const override { return complete_ && cursor_ >= available_; }
-  bool SeekTo(double seconds) override {
+  bool SeekTo(double seconds, size_t keptFrom) override {
     size_t offset = static_cast<size_t>(std::max(0.0, seconds) * format_.nAvgBytesPerSec);
+    if (keptFrom > info_.dataOffset) offset = std::max(offset, keptFrom - info_.dataOffset + info_.blockAlign - 1);
     offset -= offset % info_.blockAlign;
     cursor_ = std::min(info_.dataOffset + offset, available_);
     return true;
   }
+  size_t NeededFrom() const override { return cursor_; }
 
  private:
   double Seconds(size_t offset) const {
@@ -120,7 +131,10 @@ class WavSource : public PcmSource {
 
 }  // namespace
 
-MediaProbe::Verdict MediaProbe::Update(const uint8_t* data, size_t size, bool complete) {
+MediaProbe::Verdict MediaProbe::Update(const StreamView& bytes, bool complete) {
+  if (bytes.begin != 0) return Verdict::NotAudio;  // its start is gone
+  const uint8_t* data = bytes.bytes;
+  const size_t size = bytes.end;
   if (size < 4 && !complete) return Verdict::NeedMore;
   if (LooksLikeRiff(data, size)) {
     isWav_ = true;
@@ -136,7 +150,7 @@ MediaProbe::Verdict MediaProbe::Update(const uint8_t* data, size_t size, bool co
   return Verdict::NotAudio;
 }
 
-std::unique_ptr<PcmSource> MediaProbe::TakeSource(const uint8_t* data, size_t size, bool complete) {
+std::unique_ptr<PcmSource> MediaProbe::TakeSource(const StreamView& bytes, bool complete) {
   std::unique_ptr<PcmSource> source;
   if (isWav_) {
     source = std::make_unique<WavSource>(wav_);
@@ -145,7 +159,7 @@ std::unique_ptr<PcmSource> MediaProbe::TakeSource(const uint8_t* data, size_t si
     if (!mp3->Open()) return nullptr;
     source = std::move(mp3);
   }
-  source->Update(data, size, complete);
+  source->Update(bytes, complete);
   return source;
 }
 

@@ -101,15 +101,16 @@ bool PlaybackEngine::Prepare() {
     const StreamState s = buffer_->State();
     if (s.connected) {
       Post(PlayerState::Buffering);
-      const auto verdict =
-          buffer_->WithData([&](const uint8_t* d, size_t n) { return probe.Update(d, n, s.finished); });
+      auto verdict = buffer_->WithData([&](const StreamView& v) { return probe.Update(v, s.finished); });
+      // The start of the audio must lie within the window: no more comes while it is full.
+      if (verdict == MediaProbe::Verdict::NeedMore && s.full) verdict = MediaProbe::Verdict::NotAudio;
       if (verdict == MediaProbe::Verdict::NotAudio) {
         if (source_) source_->Cancel();
         Post(PlayerState::Failed, PlayerError::NotAudio);
         return false;
       }
       if (verdict == MediaProbe::Verdict::Audio) {
-        pcm_ = buffer_->WithData([&](const uint8_t* d, size_t n) { return probe.TakeSource(d, n, s.finished); });
+        pcm_ = buffer_->WithData([&](const StreamView& v) { return probe.TakeSource(v, s.finished); });
         if (!pcm_) {
           if (source_) source_->Cancel();
           Post(PlayerState::Failed, PlayerError::NotAudio);
@@ -138,7 +139,10 @@ void PlaybackEngine::Play() {
   for (;;) {
     HandleCommands();
     const StreamState s = buffer_->State();
-    buffer_->WithData([&](const uint8_t* d, size_t n) { pcm_->Update(d, n, s.finished); });
+    buffer_->Read([&](const StreamView& v) {
+      pcm_->Update(v, s.finished);
+      return pcm_->NeededFrom();
+    });
     const bool enoughAhead = s.finished || !pending_.empty() ||
                              pcm_->ArrivedSeconds() - pcm_->CursorSeconds() >= kStartAheadSeconds;
     if (output_->Queued() > 0 || enoughAhead) {
@@ -164,8 +168,11 @@ bool PlaybackEngine::FillBuffers() {
   for (int slot = output_->FreeBuffer(); slot >= 0; slot = output_->FreeBuffer()) {
     const size_t want = output_->bufferBytes();
     while (pending_.size() < want) {
-      const bool decoded = buffer_->WithData(
-          [&](const uint8_t* d, size_t n) { return pcm_->Decode(d, n, kBufferSeconds, pending_); });
+      bool decoded = false;
+      buffer_->Read([&](const StreamView& v) {
+        decoded = pcm_->Decode(v, kBufferSeconds, pending_);
+        return pcm_->NeededFrom();
+      });
       if (!decoded) break;
     }
     if (pending_.empty()) break;
@@ -198,7 +205,11 @@ void PlaybackEngine::HandleCommands() {
   output_->Reset();
   if (paused) output_->Pause();
   pending_.clear();
-  pcm_->SeekTo(std::min(target, pcm_->ArrivedSeconds()));
+  // Only within what is kept: the oldest bytes of a long media may be gone.
+  buffer_->Read([&](const StreamView& v) {
+    pcm_->SeekTo(std::min(target, pcm_->ArrivedSeconds()), v.begin);
+    return pcm_->NeededFrom();
+  });
   base_ = pcm_->CursorSeconds();
 }
 

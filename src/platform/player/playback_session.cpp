@@ -42,7 +42,8 @@ double PlaybackSession::FirstBufferTickMs() const { return engine_->FirstBufferT
 
 std::shared_ptr<StreamBuffer> PlaybackSession::CompleteMedia() const {
   const StreamState s = buffer_->State();
-  return s.finished && s.error == PlayerError::None ? buffer_ : nullptr;
+  // A media longer than the window has lost its start: a replay fetches it again.
+  return s.finished && s.error == PlayerError::None && s.begin == 0 ? buffer_ : nullptr;
 }
 
 }  // namespace sb

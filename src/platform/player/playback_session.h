@@ -46,7 +46,8 @@ class PlaybackSession {
   double DurationSeconds() const;
   double ArrivedSeconds() const;
   double FirstBufferTickMs() const;
-  // The whole media when its transfer finished without error, else null.
+  // The whole media when its transfer finished without error and all of it
+  // is still held, else null.
   std::shared_ptr<StreamBuffer> CompleteMedia() const;
 
  private:

@@ -47,6 +47,7 @@ StreamSource::~StreamSource() {
 
 void StreamSource::Cancel() {
   cancel_ = true;
+  buffer_->CancelWrites();
   std::lock_guard<std::mutex> lock(getMu_);
   if (get_) get_->Abort();
 }
@@ -122,7 +123,7 @@ void StreamSource::ReadHttp(HttpGet& get) {
       return buffer_->Finish(PlayerError::Interrupted);
     }
     if (read == 0) break;
-    buffer_->Append(chunk.data(), read);
+    if (!buffer_->Append(chunk.data(), read)) return;
     received += read;
   }
   if (cancel_) return;
@@ -142,7 +143,7 @@ void StreamSource::RunFile() {
     DWORD read = 0;
     if (!ReadFile(file.get(), chunk.data(), kChunk, &read, nullptr)) return buffer_->Finish(PlayerError::Interrupted);
     if (read == 0) return buffer_->Finish(PlayerError::None);
-    buffer_->Append(chunk.data(), read);
+    if (!buffer_->Append(chunk.data(), read)) return;
   }
 }
 

@@ -23,8 +23,9 @@ class StreamSource {
   StreamSource& operator=(const StreamSource&) = delete;
 
   void Start();
-  // Asks the thread to give up: a blocking receive ends at once where
-  // closing its handle ends it, else within one receive time-out.
+  // Asks the thread to give up: a wait for room in the buffer ends at once,
+  // and so does a blocking receive where closing its handle ends it, else
+  // within one receive time-out.
   void Cancel();
 
  private:
