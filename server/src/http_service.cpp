@@ -1,6 +1,7 @@
 #include "http_service.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,29 @@ void MountRoutes(httplib::Server& server, Library& library) {
     res.status = 500;
     res.set_content("internal error", "text/plain");
   });
+}
+
+HttpServer::HttpServer(size_t workers) {
+  // Each keep-alive connection holds its worker until it goes quiet, so the
+  // pool is as large as the clients expected at once.
+  new_task_queue = [workers] { return new httplib::ThreadPool(workers); };
+  // Headers and body go out in two writes: with Nagle the body would wait for
+  // the client's delayed acknowledgement of the headers (up to 40 ms).
+  set_tcp_nodelay(true);
+  set_keep_alive_max_count(1000);
+  set_keep_alive_timeout(2);
+}
+
+int HttpServer::Bind(const std::string& host, int port) {
+  if (port == 0) {
+    port = bind_to_any_port(host);
+  } else if (!bind_to_port(host, port)) {
+    return -1;
+  }
+  // The library listens with a backlog of five: connections beyond it lose
+  // their handshake and retry a second later.
+  if (port > 0 && ::listen(svr_sock_, SOMAXCONN) != 0) return -1;
+  return port > 0 ? port : -1;
 }
 
 }  // namespace songbox_server

@@ -12,4 +12,14 @@ namespace songbox_server {
 // files are ever opened.
 void MountRoutes(httplib::Server& server, Library& library);
 
+// An httplib server tuned for many keep-alive clients on loopback and LAN: a
+// worker per connection, replies sent without Nagle's delay, and an accept
+// queue deep enough for a burst of new connections.
+class HttpServer : public httplib::Server {
+ public:
+  explicit HttpServer(size_t workers = 64);
+  // Binds to `port` (0: any free port); returns the port, or -1.
+  int Bind(const std::string& host, int port);
+};
+
 }  // namespace songbox_server

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <system_error>
 
 #include "cover_jpeg.h"
@@ -23,6 +24,7 @@ namespace {
 constexpr std::int64_t kSettledAgeNs = 2'000'000'000;
 constexpr auto kSettledFor = std::chrono::seconds(2);
 constexpr size_t kBatch = 2000;
+constexpr size_t kTriageEvery = 512;
 constexpr std::uintmax_t kMaxSideFile = 32u << 20;
 constexpr char kUnknownSinger[] = "未知歌手";
 
@@ -84,13 +86,24 @@ std::string Folder(const std::string& path) {
 
 }  // namespace
 
-std::string LocalDate() {
-  std::time_t now = std::time(nullptr);
+std::string LocalDate() { return LocalDateAt(std::time(nullptr)); }
+
+std::string LocalDateAt(std::time_t when) {
   std::tm local{};
-  localtime_r(&now, &local);
+  localtime_r(&when, &local);
   char text[16];
   std::strftime(text, sizeof text, "%Y-%m-%d", &local);
   return text;
+}
+
+std::time_t NextLocalMidnight(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  local.tm_mday += 1;
+  local.tm_hour = local.tm_min = local.tm_sec = 0;
+  local.tm_isdst = -1;
+  std::time_t next = std::mktime(&local);
+  return next > when ? next : when + 1;
 }
 
 std::string PercentEncodePath(const std::string& path) {
@@ -108,10 +121,15 @@ std::string PercentEncodePath(const std::string& path) {
   return out;
 }
 
+// What a pass found. Files the index already has unchanged are only counted
+// in `seen`, so a pass over a large library holds little.
 struct Library::Walk {
-  std::vector<FileEntry> songs;
+  std::vector<FileEntry> pending;  // listed, not yet compared with the index
+  std::vector<FileEntry> changed;  // new or changed files
+  std::vector<long long> seen;     // ids of indexed songs still there
   std::unordered_map<std::string, std::string> sideFiles;  // lower-cased path -> path
   std::vector<std::string> folders;
+  std::vector<std::string> scope;  // relative folders ("" or "a/b/") of a partial pass
   size_t ignored = 0;
   std::string firstIgnored;
 };
@@ -119,9 +137,41 @@ struct Library::Walk {
 Library::Library(std::string root, const std::string& stateFile, size_t newest, Log log)
     : root_(std::move(root)), newest_(newest), log_(std::move(log)), db_(stateFile) {
   for (SongRecord& r : db_.LoadPresent()) {
-    byPath_[r.path] = r.id;
-    long long id = r.id;
-    songs_[id].record = std::move(r);
+    Song& song = songs_[r.id];
+    song.record = std::move(r);
+    byPath_.emplace(song.record.path, song.record.id);
+  }
+}
+
+void Library::Triage(Walk& walk) {
+  std::lock_guard lock(mutex_);
+  for (FileEntry& e : walk.pending) {
+    auto known = byPath_.find(e.path);
+    if (known != byPath_.end()) {
+      walk.seen.push_back(known->second);
+      const SongRecord& r = songs_.at(known->second).record;
+      if (r.size == e.size && r.mtimeNs == e.mtimeNs) continue;
+    }
+    walk.changed.push_back(std::move(e));
+  }
+  walk.pending.clear();
+}
+
+void Library::AddFile(Walk& walk, const std::string& full) {
+  std::string rel = full.substr(root_.size() + (root_.back() == '/' ? 0 : 1));
+  struct stat st {};
+  if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  std::string lower = Lower(rel);
+  if (EndsWith(lower, ".mp3")) {
+    if (st.st_size > 0)
+      walk.pending.push_back({rel, static_cast<std::uint64_t>(st.st_size),
+                              static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec});
+    if (walk.pending.size() >= kTriageEvery) Triage(walk);
+  } else if (EndsWith(lower, ".lrc") || EndsWith(lower, "/cover.jpg") || EndsWith(lower, "/folder.jpg") ||
+             lower == "cover.jpg" || lower == "folder.jpg") {
+    walk.sideFiles[lower] = rel;
+  } else if (walk.ignored++ == 0) {
+    walk.firstIgnored = rel;
   }
 }
 
@@ -131,29 +181,38 @@ Library::Walk Library::WalkFolder() {
   std::error_code ec;
   fs::recursive_directory_iterator it(root_, fs::directory_options::skip_permission_denied, ec), end;
   for (; !ec && it != end; it.increment(ec)) {
-    const fs::directory_entry& entry = *it;
-    std::string full = entry.path().string();
-    std::string rel = full.substr(root_.size() + (root_.back() == '/' ? 0 : 1));
     std::error_code typeError;
-    if (entry.is_directory(typeError)) {
-      walk.folders.push_back(full);
-      continue;
-    }
-    struct stat st {};
-    if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-    std::string lower = Lower(rel);
-    if (EndsWith(lower, ".mp3")) {
-      if (st.st_size > 0)
-        walk.songs.push_back({rel, static_cast<std::uint64_t>(st.st_size),
-                              static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec});
-    } else if (EndsWith(lower, ".lrc") || EndsWith(lower, "/cover.jpg") || EndsWith(lower, "/folder.jpg") ||
-               lower == "cover.jpg" || lower == "folder.jpg") {
-      walk.sideFiles[lower] = rel;
-    } else if (walk.ignored++ == 0) {
-      walk.firstIgnored = rel;
+    if (it->is_directory(typeError)) {
+      walk.folders.push_back(it->path().string());
+    } else {
+      AddFile(walk, it->path().string());
     }
   }
+  Triage(walk);
   return walk;
+}
+
+Library::Walk Library::WalkFolders(const std::set<std::string>& folders) {
+  Walk walk;
+  for (const std::string& folder : folders) {
+    if (folder != root_ && folder.compare(0, root_.size() + 1, root_ + "/") != 0) continue;
+    walk.folders.push_back(folder);
+    walk.scope.push_back(folder == root_ ? "" : folder.substr(root_.size() + 1) + "/");
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      std::error_code typeError;
+      if (!it->is_directory(typeError)) AddFile(walk, it->path().string());
+    }
+  }
+  Triage(walk);
+  return walk;
+}
+
+bool Library::InScope(const Walk& walk, const std::string& path) {
+  if (walk.scope.empty()) return true;
+  std::string_view folder(path.data(), path.rfind('/') + 1);  // npos + 1 == 0: the top folder
+  return std::find(walk.scope.begin(), walk.scope.end(), folder) != walk.scope.end();
 }
 
 bool Library::Settled(const FileEntry& e, std::int64_t nowNs, bool closed) {
@@ -185,36 +244,20 @@ std::vector<SongRecord> Library::ReadChanged(const std::vector<FileEntry>& chang
   return records;
 }
 
-ScanResult Library::Scan(const std::unordered_set<std::string>& closed) {
+ScanResult Library::Scan(const std::unordered_set<std::string>& closed, const std::set<std::string>* only) {
   FlushPlays();  // a song that moves takes its latest counts along
-  Walk walk = WalkFolder();
+  Walk walk = only ? WalkFolders(*only) : WalkFolder();
   ScanResult result;
-  if (walk.ignored != ignoredReported_) {
+  if (!only && walk.ignored != ignoredReported_) {
     if (walk.ignored > ignoredReported_)
       log_("ignoring " + std::to_string(walk.ignored) + " files that are not .mp3 (such as " + walk.firstIgnored + ")");
     ignoredReported_ = walk.ignored;
   }
   // Oldest first, so that songs first seen together get ids in file-time order.
-  std::sort(walk.songs.begin(), walk.songs.end(),
-            [](const FileEntry& a, const FileEntry& b) { return a.mtimeNs < b.mtimeNs; });
-  std::vector<FileEntry> changed;
-  std::vector<long long> gone;
+  std::vector<FileEntry> changed = std::move(walk.changed);
+  std::sort(changed.begin(), changed.end(), [](const FileEntry& a, const FileEntry& b) { return a.mtimeNs < b.mtimeNs; });
+  std::vector<long long> gone = Gone(walk);
   const std::int64_t now = NowNs();
-  {
-    std::lock_guard lock(mutex_);
-    std::unordered_set<long long> seen;
-    for (const FileEntry& e : walk.songs) {
-      auto known = byPath_.find(e.path);
-      if (known != byPath_.end()) {
-        seen.insert(known->second);
-        const SongRecord& r = songs_.at(known->second).record;
-        if (r.size == e.size && r.mtimeNs == e.mtimeNs) continue;
-      }
-      changed.push_back(e);
-    }
-    for (const auto& [id, song] : songs_)
-      if (!seen.count(id)) gone.push_back(id);
-  }
   std::erase_if(changed, [&](const FileEntry& e) {
     bool wait = !Settled(e, now, closed.count(e.path) > 0);
     result.unsettled |= wait;
@@ -235,9 +278,32 @@ ScanResult Library::Scan(const std::unordered_set<std::string>& closed) {
   AssignSideFiles(walk);
   result.folders = std::move(walk.folders);
   walk = Walk{};
+  changed = {};
   records = {};
-  malloc_trim(0);  // a scan's passing allocations go back to the system
+  FrontPage();  // rebuilt here when stale, not by the next request
+  ReleaseMemory();
   return result;
+}
+
+// Indexed songs of the walked folders that the walk did not find.
+std::vector<long long> Library::Gone(Walk& walk) {
+  std::sort(walk.seen.begin(), walk.seen.end());
+  std::vector<long long> gone;
+  std::lock_guard lock(mutex_);
+  for (const auto& [id, song] : songs_)
+    if (!std::binary_search(walk.seen.begin(), walk.seen.end(), id) && InScope(walk, song.record.path))
+      gone.push_back(id);
+  return gone;
+}
+
+// A pass's passing allocations and the database's page cache go back to the
+// system: the index lives in memory and the database is only written.
+void Library::ReleaseMemory() {
+  {
+    std::lock_guard lock(dbMutex_);
+    db_.ReleaseMemory();
+  }
+  malloc_trim(0);
 }
 
 void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result) {
@@ -279,14 +345,16 @@ void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::ve
   for (long long id : gone) {
     auto it = songs_.find(id);
     if (it == songs_.end()) continue;
-    byPath_.erase(it->second.record.path);
+    auto owned = byPath_.find(it->second.record.path);
+    if (owned != byPath_.end() && owned->second == id) byPath_.erase(owned);
     songs_.erase(it);
   }
   for (const SongRecord& r : records) {
     Song& song = songs_[r.id];
     // Counts made while the tags were read stay.
     long long total = std::max(song.record.playsTotal, r.playsTotal);
-    if (!song.record.path.empty() && song.record.path != r.path) byPath_.erase(song.record.path);
+    auto owned = byPath_.find(song.record.path);
+    if (owned != byPath_.end() && owned->second == r.id) byPath_.erase(owned);
     SongRecord kept = song.record;
     song.record = r;
     if (kept.id) {
@@ -295,24 +363,33 @@ void Library::ApplyChanges(const std::vector<SongRecord>& records, const std::ve
       song.record.playsDay = kept.playsDay;
     }
     song.record.playsTotal = total;
-    byPath_[r.path] = r.id;
+    byPath_.erase(song.record.path);
+    byPath_.emplace(song.record.path, r.id);
   }
-  pageDirty_ = true;
+  Changed();
 }
 
 void Library::AssignSideFiles(const Walk& walk) {
   std::lock_guard lock(mutex_);
+  bool changed = false;
   for (auto& [id, song] : songs_) {
     const std::string& path = song.record.path;
-    auto lrc = walk.sideFiles.find(Lower(path.substr(0, path.size() - 4) + ".lrc"));
-    song.lrcFile = lrc == walk.sideFiles.end() ? "" : lrc->second;
-    song.folderCover.clear();
-    for (const char* name : {"cover.jpg", "folder.jpg"}) {
-      auto cover = walk.sideFiles.find(Lower(Folder(path)) + name);
-      if (cover != walk.sideFiles.end() && song.folderCover.empty()) song.folderCover = cover->second;
+    if (!InScope(walk, path)) continue;
+    SideFiles side;
+    if (!walk.sideFiles.empty()) {
+      auto lrc = walk.sideFiles.find(Lower(path.substr(0, path.size() - 4) + ".lrc"));
+      if (lrc != walk.sideFiles.end()) side.lrcFile = lrc->second;
+      for (const char* name : {"cover.jpg", "folder.jpg"}) {
+        auto cover = walk.sideFiles.find(Lower(Folder(path)) + name);
+        if (cover != walk.sideFiles.end() && side.folderCover.empty()) side.folderCover = cover->second;
+      }
     }
+    // Only a real change makes the page stale.
+    if (side == (song.side ? *song.side : SideFiles{})) continue;
+    changed = true;
+    song.side = side == SideFiles{} ? nullptr : std::make_shared<const SideFiles>(std::move(side));
   }
-  pageDirty_ = true;
+  if (changed) Changed();
 }
 
 void Library::RollDay(SongRecord& r, const std::string& today) const {
@@ -334,8 +411,8 @@ PageSong Library::PageRecord(const Song& song) const {
   if (p.publisher.empty()) p.publisher = PageValue(t.albumArtist);
   p.file = SafeFileName(p.singer, p.title);
   p.date = song.record.firstSeen;
-  p.hasCover = t.embeddedCover || !song.folderCover.empty();
-  p.hasLyrics = t.embeddedLyrics || !song.lrcFile.empty();
+  p.hasCover = t.embeddedCover || !song.folderCover().empty();
+  p.hasLyrics = t.embeddedLyrics || !song.lrcFile().empty();
   p.playsToday = song.record.playsDay == pageDay_ ? song.record.playsToday : 0;
   p.playsTotal = song.record.playsTotal;
   return p;
@@ -350,18 +427,39 @@ std::vector<std::pair<PageSong, std::string>> Library::Newest() {
   return newest;
 }
 
+std::shared_ptr<const std::string> Library::CurrentPage(std::time_t now) {
+  std::lock_guard lock(pageMutex_);
+  if (page_.bytes && page_.version == version_.load() && now < page_.until) return page_.bytes;
+  return nullptr;
+}
+
 std::shared_ptr<const std::string> Library::FrontPage() {
-  const std::string today = LocalDate();
-  std::lock_guard lock(mutex_);
-  if (pageDirty_ || today != pageDay_ || !frontPage_) {
-    pageDay_ = today;
-    std::vector<PageSong> newest;
+  if (auto page = CurrentPage(std::time(nullptr))) return page;
+  return BuildPage();
+}
+
+// Requests that find the snapshot stale wait for one build rather than each
+// building their own.
+std::shared_ptr<const std::string> Library::BuildPage() {
+  std::lock_guard build(buildMutex_);
+  const std::time_t now = std::time(nullptr);
+  if (auto page = CurrentPage(now)) return page;
+  std::vector<PageSong> newest;
+  size_t size;
+  PageSnapshot next;
+  {
+    std::lock_guard lock(mutex_);
+    next.version = version_.load();
+    pageDay_ = LocalDateAt(now);
     for (auto it = songs_.rbegin(); it != songs_.rend() && newest.size() < newest_; ++it)
       newest.push_back(PageRecord(it->second));
-    frontPage_ = std::make_shared<const std::string>(ToGb18030(songbox_server::FrontPage(newest, songs_.size())));
-    pageDirty_ = false;
+    size = songs_.size();
   }
-  return frontPage_;
+  next.until = NextLocalMidnight(now);
+  next.bytes = std::make_shared<const std::string>(ToGb18030(songbox_server::FrontPage(newest, size)));
+  std::lock_guard lock(pageMutex_);
+  page_ = next;
+  return next.bytes;
 }
 
 std::optional<std::string> Library::PlayAddress(long long sid) {
@@ -374,7 +472,7 @@ std::optional<std::string> Library::PlayAddress(long long sid) {
   ++r.playsToday;
   ++r.playsTotal;
   ++pendingPlays_[sid];
-  pageDirty_ = true;
+  Changed();
   return "media/" + PercentEncodePath(r.path);
 }
 
@@ -394,8 +492,8 @@ std::optional<Library::Song> Library::Find(long long id) {
 std::optional<std::string> Library::Lyrics(long long id) {
   auto song = Find(id);
   if (!song) return std::nullopt;
-  if (!song->lrcFile.empty()) {
-    if (auto bytes = ReadSmallFile(root_ + "/" + song->lrcFile)) return LyricsText(*bytes);
+  if (!song->lrcFile().empty()) {
+    if (auto bytes = ReadSmallFile(root_ + "/" + song->lrcFile())) return LyricsText(*bytes);
   }
   if (song->record.tags.embeddedLyrics) return ReadEmbeddedLyrics(root_ + "/" + song->record.path);
   return std::nullopt;
@@ -409,8 +507,8 @@ std::optional<std::string> Library::Cover(long long id) {
       if (auto jpeg = BaselineJpeg(*picture)) return jpeg;
     }
   }
-  if (!song->folderCover.empty()) {
-    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover)) return BaselineJpeg(*picture);
+  if (!song->folderCover().empty()) {
+    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover())) return BaselineJpeg(*picture);
   }
   return std::nullopt;
 }

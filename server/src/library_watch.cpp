@@ -2,7 +2,6 @@
 
 #include <poll.h>
 #include <sys/eventfd.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,7 +12,7 @@ namespace {
 
 constexpr uint32_t kEvents = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE | IN_DELETE_SELF |
                              IN_ATTRIB | IN_MODIFY | IN_ONLYDIR;
-constexpr int kQuietMs = 100;   // a burst of events is one change
+constexpr int kQuietMs = 50;  // a burst of events is one change
 constexpr int kMaxWaitMs = 1000;
 constexpr int kUnsettledMs = 250;
 
@@ -49,6 +48,25 @@ void LibraryWatch::Watch(const std::vector<std::string>& folders) {
   }
 }
 
+void LibraryWatch::Note(const inotify_event& event) {
+  auto folder = folders_.find(event.wd);
+  if (event.mask & IN_IGNORED) {
+    if (folder != folders_.end()) folders_.erase(folder);
+    everything_ = true;
+    return;
+  }
+  if (folder == folders_.end() || (event.mask & (IN_ISDIR | IN_Q_OVERFLOW | IN_DELETE_SELF | IN_MOVE_SELF))) {
+    everything_ = true;
+    return;
+  }
+  dirty_.insert(folder->second);
+  // A file closed after writing, or renamed into place, is complete.
+  if (!(event.mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) || !event.len) return;
+  std::string path = folder->second + "/" + event.name;
+  const std::string& root = library_.root();
+  if (path.size() > root.size() + 1) closed_.insert(path.substr(root.size() + 1));
+}
+
 bool LibraryWatch::Drain() {
   alignas(inotify_event) char buffer[16 * 1024];
   ssize_t n;
@@ -56,27 +74,40 @@ bool LibraryWatch::Drain() {
     for (ssize_t at = 0; at < n;) {
       const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
       at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-      auto folder = folders_.find(event->wd);
-      if (event->mask & IN_IGNORED) {
-        if (folder != folders_.end()) folders_.erase(folder);
-        continue;
-      }
-      // A file closed after writing, or renamed into place, is complete.
-      if (!(event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) || !event->len || folder == folders_.end()) continue;
-      std::string path = folder->second + "/" + event->name;
-      const std::string& root = library_.root();
-      if (path.size() > root.size() + 1) closed_.insert(path.substr(root.size() + 1));
+      Note(*event);
     }
   }
   uint64_t value;
   return ::read(stop_, &value, sizeof value) <= 0;
 }
 
+// A pass over the folders that changed, or over everything when asked to,
+// when the periodic time came, or when a folder came or went.
+void LibraryWatch::Pass(bool timedOut, bool& unsettled) {
+  if (timedOut && !unsettled) everything_ = true;
+  try {
+    ScanResult r = library_.Scan(closed_, everything_ ? nullptr : &dirty_);
+    closed_.clear();
+    Watch(r.folders);
+    unsettled = r.unsettled;
+    // Files still being written are looked at again, with their folders.
+    if (!unsettled) {
+      dirty_.clear();
+      everything_ = false;
+    }
+    if (r.added || r.changed || r.removed)
+      log_("library: " + std::to_string(r.added) + " added, " + std::to_string(r.changed) + " changed, " +
+           std::to_string(r.removed) + " removed");
+  } catch (const std::exception& e) {
+    log_(std::string("scan failed: ") + e.what());
+  }
+}
+
 void LibraryWatch::Run() {
   bool unsettled = false, first = true;
   while (true) {
-    // The first pass sets the watches up and catches what changed since the
-    // start-up scan.
+    // The first pass (over everything) sets the watches up and catches what
+    // changed since the start-up scan.
     int timeout = first ? 0 : unsettled ? kUnsettledMs : static_cast<int>(fallback_.count());
     first = false;
     pollfd fds[2] = {{stop_, POLLIN, 0}, {inotify_, POLLIN, 0}};
@@ -90,17 +121,7 @@ void LibraryWatch::Run() {
         if (fds[0].revents || !Drain()) return;
       }
     }
-    try {
-      ScanResult r = library_.Scan(closed_);
-      closed_.clear();
-      Watch(r.folders);
-      unsettled = r.unsettled;
-      if (r.added || r.changed || r.removed)
-        log_("library: " + std::to_string(r.added) + " added, " + std::to_string(r.changed) + " changed, " +
-             std::to_string(r.removed) + " removed");
-    } catch (const std::exception& e) {
-      log_(std::string("scan failed: ") + e.what());
-    }
+    Pass(ready == 0, unsettled);
   }
 }
 

@@ -6,8 +6,11 @@
 // joined by the destructor; it is the only caller of Library::Scan meanwhile.
 #pragma once
 
+#include <sys/inotify.h>
+
 #include <chrono>
 #include <functional>
+#include <set>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -31,9 +34,15 @@ class LibraryWatch {
   void Run();
   void Watch(const std::vector<std::string>& folders);
   bool Drain();  // false when stop was asked
+  void Note(const inotify_event& event);
+  void Pass(bool timedOut, bool& unsettled);
 
   std::unordered_map<int, std::string> folders_;  // watch descriptor -> folder
   std::unordered_set<std::string> closed_;        // files whose writer is done
+  // Folders whose files changed since the last pass; a folder made, removed
+  // or moved, or lost events, call for a pass over everything instead.
+  std::set<std::string> dirty_;
+  bool everything_ = true;
 
   Library& library_;
   const std::chrono::milliseconds fallback_;

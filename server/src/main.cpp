@@ -89,19 +89,11 @@ std::string DefaultState(const std::string& library) {
 }
 
 int Serve(Library& library, const std::vector<std::string>& folders, const Options& o) {
-  httplib::Server server;
-  songbox_server::MountRoutes(server, library);
   // A worker per keep-alive connection: enough that a few dozen clients do
   // not queue behind each other; idle connections give their worker up soon.
-  server.new_task_queue = [] { return new httplib::ThreadPool(64); };
-  server.set_keep_alive_max_count(1000);
-  server.set_keep_alive_timeout(2);
-  int port = o.port;
-  if (o.port == 0) {
-    port = server.bind_to_any_port(o.listenHost.c_str());
-  } else if (!server.bind_to_port(o.listenHost.c_str(), o.port)) {
-    port = -1;
-  }
+  songbox_server::HttpServer server(64);
+  songbox_server::MountRoutes(server, library);
+  int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;

@@ -185,4 +185,6 @@ void StateDb::AddPlays(long long id, long long plays, const std::string& day) {
   Step(plays_);
 }
 
+void StateDb::ReleaseMemory() { sqlite3_db_release_memory(db_); }
+
 }  // namespace songbox_server

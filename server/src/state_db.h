@@ -35,6 +35,8 @@ class StateDb {
   void Update(const SongRecord& song);  // path, size, time, fingerprint, tags
   void MarkMissing(long long id);
   void AddPlays(long long id, long long plays, const std::string& day);
+  // Frees the page cache; it fills again as needed.
+  void ReleaseMemory();
 
  private:
   sqlite3_stmt* Prepare(const char* sql);

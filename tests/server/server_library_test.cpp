@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 
 #include "catalogue/song_list_text.h"
@@ -200,6 +201,35 @@ TEST(ServerState, IdsDatesAndCountsSurviveRestartsRetagsAndMoves) {
   }
 }
 
+// Readers of the page while plays keep making it stale: every reply is a
+// whole page, no reply goes back to older counts, the last shows every play.
+TEST(ServerState, ReadersGetWholePagesWhilePlaysRebuildIt) {
+  TempDir dir;
+  WriteSong(dir.path() / "lib" / "a.mp3", {"甲歌"});
+  WriteSong(dir.path() / "lib" / "b.mp3", {"乙歌"});
+  ServedLibrary served(dir.path() / "lib", dir.path() / "state.db");
+  const std::string sid = Narrow(Find(ListedSongs(served), L"甲歌")->sid);
+  std::atomic<int> faults{0};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 4; ++t)
+    readers.emplace_back([&] {
+      long long last = 0;
+      for (int i = 0; i < 20; ++i) {
+        auto songs = ListedSongs(served);
+        const Listed* song = Find(songs, L"甲歌");
+        long long total = song ? std::stoll(Narrow(song->total)) : -1;
+        if (songs.size() != 2 || total < last) ++faults;
+        last = total;
+      }
+    });
+  int played = 0;
+  for (int i = 0; i < 20; ++i) played += served.Get("/wgns/url/" + sid)->status == 200;
+  for (auto& r : readers) r.join();
+  EXPECT_EQ(played, 20);
+  EXPECT_EQ(faults, 0);
+  EXPECT_EQ(Find(ListedSongs(served), L"甲歌")->total, L"20");
+}
+
 TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   TempDir dir;
   const fs::path lib = dir.path() / "lib";
@@ -230,6 +260,40 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   EXPECT_TRUE(shows({L"第三", L"第二", L"第一　新名"}));
   fs::remove(lib / "sub" / "second.mp3");
   EXPECT_TRUE(shows({L"第三", L"第一　新名"}));
+}
+
+// Changes in some folders leave the songs of the others as they are: a song
+// moved between folders keeps its id, a removed folder takes its songs along,
+// and a lyrics file put beside a song later is found.
+TEST(ServerWatch, ChangesInSomeFoldersKeepTheRestOfTheIndex) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  WriteSong(lib / "a" / "move me.mp3", {"搬家"});
+  WriteSong(lib / "b" / "stay.mp3", {"不动"});
+  WriteSong(lib / "c" / "gone.mp3", {"整夹删除"});
+  ServedLibrary served(lib, dir.path() / "state.db", true);
+  auto song = [&](const std::wstring& title) {
+    auto songs = ListedSongs(served);
+    const Listed* s = Find(songs, title);
+    return s ? std::optional<Listed>(*s) : std::nullopt;
+  };
+  auto waitFor = [](const std::function<bool()>& done) { return sbserver_test::WaitFor(done, 3000); };
+  const auto moving = song(L"搬家");
+  ASSERT_TRUE(moving && song(L"不动") && song(L"整夹删除"));
+
+  fs::rename(lib / "a" / "move me.mp3", lib / "b" / "moved.mp3");
+  EXPECT_TRUE(waitFor([&] { return served.Get("/media/b/moved.mp3")->status == 200; }));
+  EXPECT_EQ(served.Get("/media/a/move%20me.mp3")->status, 404);
+  EXPECT_EQ(song(L"搬家")->sid, moving->sid);
+  EXPECT_TRUE(song(L"整夹删除")) << "a song in a folder nothing happened in";
+
+  sbserver_test::WriteFile(lib / "b" / "stay.lrc", "[00:01]不动的词");
+  EXPECT_TRUE(waitFor([&] { return !song(L"不动")->lyrics.empty(); }));
+  EXPECT_EQ(Wide(served.Get("/lyrics/" + Narrow(song(L"不动")->lyrics))->body, "GB18030"), L"[00:01]不动的词");
+
+  fs::remove_all(lib / "c");
+  EXPECT_TRUE(waitFor([&] { return !song(L"整夹删除"); }));
+  EXPECT_EQ(Titles(served).size(), 2u);
 }
 
 }  // namespace

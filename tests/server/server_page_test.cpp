@@ -2,7 +2,11 @@
 // hostile tag library's values look like in the client's list.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "catalogue/song_list_text.h"
+#include "library.h"
 #include "page_text.h"
 #include "server_test_library.h"
 
@@ -82,6 +86,34 @@ TEST(ServerPage, Gb18030KeepsGbkBytesAndEncodesTheRest) {
   EXPECT_EQ(songbox_server::ToGb18030("a\xFF" "b"), "ab");  // invalid UTF-8 dropped
   EXPECT_EQ(songbox_server::LyricsText("\xEF\xBB\xBF[00:01]歌"), "[00:01]歌");
   EXPECT_EQ(songbox_server::LyricsText("\xB8\xE8\xB4\xCA"), "歌词");  // a GBK file
+}
+
+// The page's day (for today's play counts) ends at local midnight, also on
+// the days clocks change. POSIX rules: no time zone files needed.
+TEST(ServerPage, NextLocalMidnightStartsTheNextLocalDay) {
+  const struct {
+    const char* tz;
+    std::time_t when;
+    const char* nextDay;
+    long hours;  // from the day's start to the next
+  } cases[] = {
+      {"CST-8", 1780000000, "2026-05-30", 24},                         // 04:26 on the 29th in Beijing
+      {"CET-1CEST,M3.5.0,M10.5.0/3", 1774699200, "2026-03-29", 23},  // the eve of the spring change
+      {"CET-1CEST,M3.5.0,M10.5.0/3", 1792843200, "2026-10-25", 25},  // the eve of the autumn change
+  };
+  const char* old = std::getenv("TZ");
+  const std::string saved = old ? old : "";
+  for (const auto& c : cases) {
+    setenv("TZ", c.tz, 1);
+    tzset();
+    std::time_t next = songbox_server::NextLocalMidnight(c.when);
+    EXPECT_EQ(songbox_server::LocalDateAt(next), c.nextDay) << c.tz;
+    EXPECT_NE(songbox_server::LocalDateAt(next - 1), c.nextDay) << c.tz;
+    EXPECT_EQ(songbox_server::NextLocalMidnight(next - 1), next) << c.tz;
+    EXPECT_EQ(songbox_server::NextLocalMidnight(next) - next, c.hours * 3600) << c.tz;
+  }
+  if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  tzset();
 }
 
 }  // namespace

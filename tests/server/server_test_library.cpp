@@ -167,7 +167,7 @@ ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, bool
     watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, scan.folders, std::chrono::seconds(30),
                                                             [](const std::string&) {});
   songbox_server::MountRoutes(server_, *library_);
-  port_ = server_.bind_to_any_port("127.0.0.1");
+  port_ = server_.Bind("127.0.0.1", 0);
   thread_ = std::thread([this] { server_.listen_after_bind(); });
   WaitFor([this] { return server_.is_running(); }, 5000);
 }

@@ -56,7 +56,7 @@ class ServedLibrary {
  private:
   std::unique_ptr<songbox_server::Library> library_;
   std::unique_ptr<songbox_server::LibraryWatch> watch_;
-  httplib::Server server_;
+  songbox_server::HttpServer server_;
   std::thread thread_;
   int port_ = 0;
 };
