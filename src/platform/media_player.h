@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/input_limits.h"
+
 namespace sb {
 
 struct MediaPlayerCreateArgs {
@@ -16,6 +18,8 @@ struct MediaPlayerCreateArgs {
   int id = 0;
   int volume = 50;
   bool autoStart = true;
+  // Bytes of one media held at once; a longer one is held as a window.
+  size_t mediaWindowBytes = limits::kMediaWindowBytes;
 };
 
 // The value passed to StateChanged. Numbers follow the Windows Media Player

@@ -362,6 +362,34 @@ TEST_F(MediaPlayerTest, SeekMovesPlaybackButNotPastWhatArrived) {
   player.Stop();
 }
 
+TEST_F(MediaPlayerTest, ASongLongerThanTheWindowPlaysWholeSeeksWithinWhatIsKeptAndIsFetchedAgainToReplay) {
+  server.Serve("/media/tune0.mp3", MediaBytes(L"tune0.mp3"), "audio/mpeg");  // 12 s, about 190 KB
+  const std::wstring url = server.Root() + L"media/tune0.mp3";
+  player.SetURL(url);
+  ASSERT_TRUE(WaitForEnd(30000));
+  const long long whole = AudioSize();
+
+  sb::MediaPlayer small;
+  ASSERT_TRUE(small.Create({host.hwnd(), RECT{0, 50, 593, 95}, 8, 50, true, 64u << 10}));
+  const auto ended = [&] { return small.State() == PlayerState::Ended || small.State() == PlayerState::Failed; };
+  small.SetURL(url);
+  ASSERT_TRUE(sbtest::PumpUntil(ended, 30000));
+  EXPECT_EQ(small.State(), PlayerState::Ended);
+  EXPECT_NEAR(AudioSize(), whole, 4 * 4410) << "the same sound, though its start was dropped on the way";
+
+  small.Play();
+  // By 7 s the window (about 4 s of this song) holds nothing before about 5 s.
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return small.PositionSeconds() > 7; }, 30000));
+  const double before = small.PositionSeconds();
+  small.Seek(0);
+  sbtest::PumpFor(100);
+  EXPECT_GT(small.PositionSeconds(), 3.0) << "back to the oldest second held, not to the start";
+  EXPECT_LT(small.PositionSeconds(), before);
+  EXPECT_EQ(small.State(), PlayerState::Playing);
+  small.Stop();
+  EXPECT_EQ(server.CountRequests("/media/tune0.mp3"), 3) << "only the song held whole is replayed from memory";
+}
+
 TEST_F(MediaPlayerTest, FailuresReportAClearStatusWithoutDialogs) {
   struct Case {
     std::wstring url;

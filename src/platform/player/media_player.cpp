@@ -67,6 +67,7 @@ struct MediaPlayer::Impl {
   int volume = 50;
   bool autoStart = true;
   int stallTimeoutMs = 20000;
+  size_t windowBytes = limits::kMediaWindowBytes;
   WPARAM generation = 0;
   double openTickMs = 0;
   double lastFirstBufferMs = 0;
@@ -93,6 +94,7 @@ struct MediaPlayer::Impl {
     options.generation = ++generation;
     options.volume = volume;
     options.stallTimeoutMs = stallTimeoutMs;
+    options.windowBytes = windowBytes;
     options.arrived = completeMedia;
     openTickMs = PlayerClockMs();
     lastFirstBufferMs = 0;
@@ -150,6 +152,7 @@ MediaPlayer::~MediaPlayer() {
 bool MediaPlayer::Create(const MediaPlayerCreateArgs& args) {
   impl_->volume = std::clamp(args.volume, 0, 100);
   impl_->autoStart = args.autoStart;
+  impl_->windowBytes = args.mediaWindowBytes;
   Impl* impl = impl_.get();
   PlayerWindowEvents events;
   events.playPause = [impl] { impl->OnPlayPause(); };

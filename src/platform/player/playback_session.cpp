@@ -9,7 +9,7 @@ PlaybackSession::PlaybackSession(SessionOptions options) : options_(std::move(op
   if (options_.arrived) {
     buffer_ = options_.arrived;
   } else {
-    buffer_ = std::make_shared<StreamBuffer>();
+    buffer_ = std::make_shared<StreamBuffer>(options_.windowBytes);
     source_ = std::make_unique<StreamSource>(options_.address, buffer_, options_.stallTimeoutMs);
   }
   EngineOptions engine;

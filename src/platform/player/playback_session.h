@@ -22,6 +22,7 @@ struct SessionOptions {
   WPARAM generation = 0;
   int volume = 50;
   int stallTimeoutMs = 20000;
+  size_t windowBytes = limits::kMediaWindowBytes;
   std::shared_ptr<StreamBuffer> arrived;  // a complete earlier transfer to replay, or null
 };
 
