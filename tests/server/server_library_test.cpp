@@ -262,6 +262,21 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   EXPECT_TRUE(shows({L"第三", L"第一　新名"}));
 }
 
+// Files written after the start-up scan listed their folder, before the
+// watcher began, are found without waiting for the periodic pass.
+TEST(ServerWatch, FilesWrittenDuringTheStartupScanAreFound) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  WriteSong(lib / "a" / "first.mp3", {"第一"});
+  songbox_server::Library library(lib.string(), (dir.path() / "state.db").string(), 500, [](const std::string&) {});
+  songbox_server::LibraryWatch watch(library, std::chrono::seconds(30), [](const std::string&) {});
+  const auto startup = library.Scan();
+  WriteSong(lib / "a" / "second.mp3", {"第二"});
+  WriteSong(lib / "b" / "third.mp3", {"第三"});  // in a new folder
+  watch.Start(startup);
+  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, 3000));
+}
+
 // Changes in some folders leave the songs of the others as they are: a song
 // moved between folders keeps its id, a removed folder takes its songs along,
 // and a lyrics file put beside a song later is found.
