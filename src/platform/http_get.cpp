@@ -100,7 +100,8 @@ bool HttpGet::Keep(UniqueInternet& slot, HINTERNET h) {
   return true;
 }
 
-bool HttpGet::Send(const std::wstring& url) {
+bool HttpGet::Send(const std::wstring& url, const std::wstring& headers) {
+  requestHeaders_ = headers;
   std::wstring current = url;
   for (redirects_ = 0;; ++redirects_) {
     if (!Connect(current) || !SendOnce()) return false;
@@ -162,7 +163,9 @@ bool HttpGet::SendOnce() {
     if (!OpenRequest(receive)) return false;
     HINTERNET request = request_.get();
     const ULONGLONG attempt = GetTickCount64();
-    if (Guarded([&] { return HttpSendRequestW(request, nullptr, 0, nullptr, 0) != FALSE; })) break;
+    const wchar_t* headers = requestHeaders_.empty() ? nullptr : requestHeaders_.c_str();
+    const auto headersLength = static_cast<DWORD>(requestHeaders_.size());
+    if (Guarded([&] { return HttpSendRequestW(request, headers, headersLength, nullptr, 0) != FALSE; })) break;
     const DWORD error = GetLastError();
     const ULONGLONG now = GetTickCount64();
     const bool waitedOut = LooksTimedOut(error) && receive && now - attempt >= receive * 9ull / 10;

@@ -37,8 +37,9 @@ class HttpGet {
   // Sends the GET of `url` (a normalised http(s) address) and follows its
   // redirects. True once the headers of a response that is not a redirect
   // have arrived; false on a network error, a time-out, an abort, a redirect
-  // to anything but http(s), or more redirects than the bound.
-  bool Send(const std::wstring& url);
+  // to anything but http(s), or more redirects than the bound. `headers`
+  // (CRLF-separated lines) go with every request of the chain.
+  bool Send(const std::wstring& url, const std::wstring& headers = {});
   DWORD Status() const { return status_; }
   const std::wstring& RawHeaders() const { return headers_; }
   int Redirects() const { return redirects_; }
@@ -61,7 +62,7 @@ class HttpGet {
   bool Guarded(Call call);
 
   const HttpGetOptions options_;
-  std::wstring host_, object_;
+  std::wstring host_, object_, requestHeaders_;
   INTERNET_PORT port_ = 0;
   bool secure_ = false;
   DWORD status_ = 0;

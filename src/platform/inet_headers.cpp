@@ -82,4 +82,16 @@ std::optional<unsigned long long> ParseContentLength(const std::wstring& value) 
   return n;
 }
 
+std::optional<unsigned long long> ContentRangeStart(const std::wstring& value) {
+  const std::wstring v = Trim(value);
+  if (v.size() < 6 || !EqualsNoCase(v.substr(0, 6), L"bytes ")) return std::nullopt;
+  const size_t dash = v.find(L'-', 6), slash = v.find(L'/', 6);
+  if (dash == std::wstring::npos || slash == std::wstring::npos || slash < dash) return std::nullopt;
+  const auto first = ParseContentLength(v.substr(6, dash - 6));
+  const auto last = ParseContentLength(v.substr(dash + 1, slash - dash - 1));
+  const std::wstring total = v.substr(slash + 1);
+  if (!first || !last || *last < *first || (total != L"*" && !ParseContentLength(total))) return std::nullopt;
+  return first;
+}
+
 }  // namespace sb

@@ -24,4 +24,8 @@ std::wstring FindHeaderValue(const std::wstring& rawHeaders, const std::wstring&
 // A decimal Content-Length; nullopt when it is absent or not a plain number.
 std::optional<unsigned long long> ParseContentLength(const std::wstring& value);
 
+// The first byte of a partial body from its Content-Range ("bytes 100-199/1000"
+// gives 100); nullopt unless the value has that form with last >= first.
+std::optional<unsigned long long> ContentRangeStart(const std::wstring& value);
+
 }  // namespace sb

@@ -23,6 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const wchar_t* name : {L"Content-Length", L"content-type", L"X", L""}) {
     std::wstring v = sb::FindHeaderValue(raw, name);
     CheckTrimmed(v);
+    sb::ContentRangeStart(v);
     if (auto n = sb::ParseContentLength(v)) {
       if (v.empty() || v.find_first_not_of(L"0123456789") != std::wstring::npos) __builtin_trap();
       if (v.size() < 18 && std::stoull(std::string(v.begin(), v.end())) != *n) __builtin_trap();

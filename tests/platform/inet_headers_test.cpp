@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "platform/inet_headers.h"
 
 namespace {
@@ -41,6 +44,18 @@ TEST(InetHeaders, ContentLengthMustBeAPlainNumber) {
   EXPECT_FALSE(sb::ParseContentLength(L"-1"));
   EXPECT_FALSE(sb::ParseContentLength(L"12abc"));
   EXPECT_FALSE(sb::ParseContentLength(L"99999999999999999999999"));
+}
+
+TEST(InetHeaders, ContentRangeGivesTheFirstByteOfAWellFormedRange) {
+  const struct {
+    const wchar_t* value;
+    std::optional<unsigned long long> first;
+  } cases[] = {
+      {L"bytes 100-199/1000", 100},  {L" Bytes 0-0/* ", 0},     {L"bytes 7-6/10", std::nullopt},
+      {L"bytes */1000", std::nullopt}, {L"100-199/1000", std::nullopt}, {L"bytes 1-2", std::nullopt},
+      {L"bytes -5/10", std::nullopt},  {L"bytes 1-x/10", std::nullopt}, {L"", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(sb::ContentRangeStart(c.value), c.first) << testing::PrintToString(std::wstring(c.value));
 }
 
 TEST(InetHeaders, ABlankLineEndsNothingAndBrokenLinesAreSkipped) {

@@ -1,6 +1,7 @@
 // The media buffer's window: a writer with no room waits until the reader has
 // moved on, offsets stay those of the whole media, cancelling ends the wait,
-// and a decoder sent back in time stops at the oldest byte kept.
+// a decoder sent back in time stops at the oldest byte kept, and a transfer
+// the server dropped while it waited goes on where it broke.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,11 +9,15 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <string>
 #include <thread>
 
 #include "platform/player/pcm_source.h"
 #include "platform/player/stream_buffer.h"
+#include "platform/player/stream_source.h"
 #include "test_env.h"
+#include "test_http_server.h"
 
 namespace {
 
@@ -130,6 +135,67 @@ TEST(StreamBufferWindow, SeekingBackStopsAtTheOldestByteKept) {
     EXPECT_TRUE(source->Decode(kept, 0.1, pcm));
     EXPECT_FALSE(pcm.empty());
     EXPECT_GT(source->CursorSeconds(), 0.1) << "the cursor tells where it really went";
+  }
+}
+
+// Serves `body` as a server that gives up on each connection after
+// `perConnection` bytes of it, answering a Range request when `ranges`.
+sbtest::HttpHandler DroppingServer(const std::string& body, size_t perConnection, bool ranges) {
+  return [=](const sbtest::HttpRequest& r, sbtest::HttpConnection& c) {
+    const auto range = r.headers.find("range");
+    size_t from = 0;
+    std::string head = "HTTP/1.1 200 OK\r\n";
+    if (ranges && range != r.headers.end() && range->second.rfind("bytes=", 0) == 0) {
+      from = std::stoull(range->second.substr(6));
+      head = "HTTP/1.1 206 Partial Content\r\nContent-Range: bytes " + std::to_string(from) + "-" +
+             std::to_string(body.size() - 1) + "/" + std::to_string(body.size()) + "\r\n";
+    }
+    c.Send(head + "Content-Length: " + std::to_string(body.size() - from) + "\r\nConnection: close\r\n\r\n");
+    c.Send(std::string_view(body).substr(from, perConnection));
+  };
+}
+
+// A reader that takes bytes only when the window is full, so the writer waits
+// each time; checks every byte and returns the final state.
+sb::StreamState ReadWhenFull(sb::StreamBuffer& buffer) {
+  size_t readTo = 0;
+  for (int i = 0; i < 3000; ++i) {
+    const sb::StreamState s = buffer.State();
+    if (s.finished && readTo == s.size) return s;
+    if (s.full || s.finished) {
+      buffer.Read([&](const sb::StreamView& v) {
+        for (size_t at = readTo; at < v.end; at += 499) EXPECT_EQ(*v.At(at), ByteAt(at)) << at;
+        readTo = v.end;
+        return readTo;
+      });
+    }
+    WaitForSingleObject(buffer.ChangedEvent(), 10);
+  }
+  ADD_FAILURE() << "the transfer did not end";
+  return buffer.State();
+}
+
+TEST(StreamSourceResume, ATransferDroppedWhileItWaitedGoesOnWhereItBrokeIfTheServerCan) {
+  std::string body(4 * kWindow, '\0');
+  for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>(ByteAt(i));
+  const size_t perConnection = 3 * kWindow / 2;
+  const struct {
+    bool ranges;
+    sb::PlayerError error;
+    size_t size;
+    int requests;
+  } cases[] = {{true, sb::PlayerError::None, body.size(), 3}, {false, sb::PlayerError::Interrupted, perConnection, 2}};
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.ranges);
+    sbtest::TestHttpServer server;
+    server.Route("/long.mp3", DroppingServer(body, perConnection, k.ranges));
+    auto buffer = std::make_shared<sb::StreamBuffer>(kWindow);
+    sb::StreamSource source(server.Root() + L"long.mp3", buffer, 20000);
+    source.Start();
+    const sb::StreamState s = ReadWhenFull(*buffer);
+    EXPECT_EQ(s.error, k.error);
+    EXPECT_EQ(s.size, k.size);
+    EXPECT_EQ(server.CountRequests("/long.mp3"), k.requests);
   }
 }
 

@@ -37,6 +37,7 @@ bool StreamBuffer::AppendPiece(const uint8_t* bytes, size_t count) {
       if (DropBehindReader()) continue;
       if (!state_.full) {
         state_.full = true;
+        ++state_.waits;
         SetEvent(changed_.get());  // a reader still looking for the start of the audio gives up
       }
       room_.wait(lock);

@@ -31,6 +31,7 @@ struct StreamState {
   bool connected = false;  // the address answered with a body
   bool finished = false;   // no more bytes will come
   bool full = false;       // the writer waits for the reader to move on
+  uint64_t waits = 0;      // times the writer has waited for room
   PlayerError error = PlayerError::None;
   int64_t contentLength = -1;  // -1: unknown
   double lastArrivalMs = 0;    // PlayerClockMs of the latest bytes or of the connection

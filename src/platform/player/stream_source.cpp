@@ -70,7 +70,22 @@ void StreamSource::Run() {
   }
 }
 
+// A transfer that breaks after it waited for room in the buffer goes on from
+// where it broke: a server may well give up on a client that took nothing
+// for minutes. Each new request must bring bytes, so this cannot go round.
 void StreamSource::RunHttp() {
+  int64_t received = 0;
+  for (;;) {
+    const uint64_t waitsBefore = buffer_->State().waits;
+    const int64_t before = received;
+    if (TransferOnce(received) != Transfer::Broken) return;
+    const StreamState s = buffer_->State();
+    const bool resumable = !cancel_ && s.contentLength > 0 && s.waits > waitsBefore && received > before;
+    if (!resumable) return buffer_->Finish(PlayerError::Interrupted);
+  }
+}
+
+StreamSource::Transfer StreamSource::TransferOnce(int64_t& received) {
   HttpGetOptions options;
   options.connectTimeoutMs = kConnectTimeoutMs;
   options.receiveTimeoutMs = kReceiveTimeoutMs;
@@ -81,23 +96,34 @@ void StreamSource::RunHttp() {
     std::lock_guard<std::mutex> lock(getMu_);
     get_ = &get;
   }
-  if (!cancel_ && OpenHttp(get)) ReadHttp(get);
+  Transfer t = Transfer::Stopped;
+  if (!cancel_ && OpenHttp(get, received)) t = ReadHttp(get, received);
   std::lock_guard<std::mutex> lock(getMu_);
   get_ = nullptr;
+  return t;
 }
 
-// Opens the request; false (with the buffer finished) when it cannot.
-bool StreamSource::OpenHttp(HttpGet& get) {
-  if (!get.Send(NormaliseRequestAddress(address_).value_or(address_))) {
-    if (!cancel_) buffer_->Finish(PlayerError::Unreachable);
+// Opens the request, for the rest of the body from `from` on when that is not
+// 0; false (with the buffer finished) when it cannot.
+bool StreamSource::OpenHttp(HttpGet& get, int64_t from) {
+  const std::wstring range = from > 0 ? L"Range: bytes=" + std::to_wstring(from) + L"-\r\n" : L"";
+  if (!get.Send(NormaliseRequestAddress(address_).value_or(address_), range)) {
+    if (!cancel_) buffer_->Finish(from > 0 ? PlayerError::Interrupted : PlayerError::Unreachable);
     return false;
   }
   if (cancel_) return false;
+  const std::wstring& headers = get.RawHeaders();
+  if (from > 0) {
+    // Only the very bytes asked for: anything else would corrupt the media.
+    const auto start = ContentRangeStart(FindHeaderValue(headers, L"Content-Range"));
+    if (get.Status() == 206 && start && *start == static_cast<unsigned long long>(from)) return true;
+    buffer_->Finish(PlayerError::Interrupted);
+    return false;
+  }
   if (get.Status() >= 400) {
     buffer_->Finish(PlayerError::Unreachable);
     return false;
   }
-  const std::wstring& headers = get.RawHeaders();
   std::optional<unsigned long long> length = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
   const bool announced = length && *length <= static_cast<unsigned long long>(INT64_MAX) &&
                          FindHeaderValue(headers, L"Transfer-Encoding").empty();
@@ -105,30 +131,30 @@ bool StreamSource::OpenHttp(HttpGet& get) {
   return true;
 }
 
-// Reads the body into the buffer as it arrives.
-void StreamSource::ReadHttp(HttpGet& get) {
+// Reads the body into the buffer as it arrives; `received` counts from the
+// start of the media.
+StreamSource::Transfer StreamSource::ReadHttp(HttpGet& get, int64_t& received) {
   std::vector<uint8_t> chunk(kChunk);
-  int64_t received = 0;
   const int64_t contentLength = buffer_->State().contentLength;
   while (!cancel_) {
     DWORD available = 0;
     if (!get.QueryAvailable(&available)) {
       const bool stalled = PlayerClockMs() - buffer_->State().lastArrivalMs > stallTimeoutMs_;
       if (IsTimeout(GetLastError()) && !stalled) continue;
-      return buffer_->Finish(PlayerError::Interrupted);
+      return Transfer::Broken;
     }
     if (available == 0) break;
     DWORD read = 0;
-    if (!get.Read(chunk.data(), std::min<DWORD>(available, kChunk), &read)) {
-      return buffer_->Finish(PlayerError::Interrupted);
-    }
+    if (!get.Read(chunk.data(), std::min<DWORD>(available, kChunk), &read)) return Transfer::Broken;
     if (read == 0) break;
-    if (!buffer_->Append(chunk.data(), read)) return;
+    if (!buffer_->Append(chunk.data(), read)) return Transfer::Stopped;
     received += read;
   }
-  if (cancel_) return;
+  if (cancel_) return Transfer::Stopped;
   // A body shorter than announced is a broken transfer, not a short song.
-  buffer_->Finish(contentLength >= 0 && received < contentLength ? PlayerError::Interrupted : PlayerError::None);
+  if (contentLength >= 0 && received < contentLength) return Transfer::Broken;
+  buffer_->Finish(PlayerError::None);
+  return Transfer::Complete;
 }
 
 void StreamSource::RunFile() {

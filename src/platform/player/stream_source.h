@@ -29,10 +29,12 @@ class StreamSource {
   void Cancel();
 
  private:
+  enum class Transfer { Complete, Broken, Stopped };
   void Run();
   void RunHttp();
-  bool OpenHttp(HttpGet& get);
-  void ReadHttp(HttpGet& get);
+  Transfer TransferOnce(int64_t& received);
+  bool OpenHttp(HttpGet& get, int64_t from);
+  Transfer ReadHttp(HttpGet& get, int64_t& received);
   void RunFile();
 
   std::wstring address_;
