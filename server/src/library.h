@@ -51,8 +51,9 @@ class Library {
   // that changed; a pass over them leaves the rest of the index alone.
   ScanResult Scan(const std::unordered_set<std::string>& closed = {}, const std::set<std::string>* only = nullptr);
 
-  // The GB18030 front page: a shared snapshot, rebuilt once after the
-  // library or a count changed and at local midnight, never per request.
+  // The GB18030 front page: an immutable snapshot shared by all requests,
+  // built again once after the library or a count changed (by the pass that
+  // changed it, or by the first request after a play) and at local midnight.
   std::shared_ptr<const std::string> FrontPage();
   // "media/…" (percent-encoded) for a song id, counting one play; nullopt
   // for an unknown id.

@@ -6,9 +6,12 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 namespace songbox_server {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr uint32_t kEvents = IN_CREATE | IN_CLOSE_WRITE | IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE | IN_DELETE_SELF |
                              IN_ATTRIB | IN_MODIFY | IN_ONLYDIR;
@@ -18,22 +21,38 @@ constexpr int kUnsettledMs = 250;
 
 }  // namespace
 
-LibraryWatch::LibraryWatch(Library& library, const std::vector<std::string>& folders,
-                           std::chrono::milliseconds fallback, Library::Log log)
+LibraryWatch::LibraryWatch(Library& library, std::chrono::milliseconds fallback, Library::Log log)
     : library_(library), fallback_(fallback), log_(std::move(log)) {
   inotify_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (inotify_ < 0) log_(std::string("inotify unavailable, rescanning periodically: ") + std::strerror(errno));
-  Watch(folders);
   stop_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  thread_ = std::thread([this] { Run(); });
+  WatchTree();
 }
 
 LibraryWatch::~LibraryWatch() {
   uint64_t one = 1;
   if (::write(stop_, &one, sizeof one) < 0) log_("cannot wake the watcher");
-  thread_.join();
+  if (thread_.joinable()) thread_.join();
   if (inotify_ >= 0) ::close(inotify_);
   ::close(stop_);
+}
+
+void LibraryWatch::Start(const ScanResult& startup) {
+  Watch(startup.folders);  // folders made while the scan ran
+  everything_ = startup.unsettled;
+  thread_ = std::thread([this, unsettled = startup.unsettled] { Run(unsettled); });
+}
+
+// Folders only, from their directory entries: no file is looked at.
+void LibraryWatch::WatchTree() {
+  std::vector<std::string> folders{library_.root()};
+  std::error_code ec;
+  fs::recursive_directory_iterator it(library_.root(), fs::directory_options::skip_permission_denied, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_directory(typeError)) folders.push_back(it->path().string());
+  }
+  Watch(folders);
 }
 
 void LibraryWatch::Watch(const std::vector<std::string>& folders) {
@@ -103,13 +122,9 @@ void LibraryWatch::Pass(bool timedOut, bool& unsettled) {
   }
 }
 
-void LibraryWatch::Run() {
-  bool unsettled = false, first = true;
+void LibraryWatch::Run(bool unsettled) {
   while (true) {
-    // The first pass (over everything) sets the watches up and catches what
-    // changed since the start-up scan.
-    int timeout = first ? 0 : unsettled ? kUnsettledMs : static_cast<int>(fallback_.count());
-    first = false;
+    int timeout = unsettled ? kUnsettledMs : static_cast<int>(fallback_.count());
     pollfd fds[2] = {{stop_, POLLIN, 0}, {inotify_, POLLIN, 0}};
     int ready = ::poll(fds, inotify_ >= 0 ? 2 : 1, timeout);
     if (ready < 0 && errno != EINTR) break;

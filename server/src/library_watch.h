@@ -2,8 +2,8 @@
 // shortly after each burst of changes, again while a file is still being
 // written, and a periodic pass in case a change was missed.
 //
-// Threads: one watcher thread of its own, started by the constructor and
-// joined by the destructor; it is the only caller of Library::Scan meanwhile.
+// Threads: one watcher thread of its own, started by Start and joined by the
+// destructor; it is the only caller of Library::Scan meanwhile.
 #pragma once
 
 #include <sys/inotify.h>
@@ -22,16 +22,20 @@ namespace songbox_server {
 
 class LibraryWatch {
  public:
-  // `folders`: those of the last scan, watched before the watcher's first
-  // pass so that nothing written meanwhile goes unnoticed.
-  LibraryWatch(Library& library, const std::vector<std::string>& folders, std::chrono::milliseconds fallback,
-               Library::Log log);
+  // Watches every folder of the library at once; made before the start-up
+  // scan, so that whatever changes after a folder was watched raises an event.
+  LibraryWatch(Library& library, std::chrono::milliseconds fallback, Library::Log log);
   ~LibraryWatch();
   LibraryWatch(const LibraryWatch&) = delete;
   LibraryWatch& operator=(const LibraryWatch&) = delete;
 
+  // Follows changes from the end of the start-up scan on; files it found
+  // still being written are looked at again soon.
+  void Start(const ScanResult& startup);
+
  private:
-  void Run();
+  void Run(bool unsettled);
+  void WatchTree();
   void Watch(const std::vector<std::string>& folders);
   bool Drain();  // false when stop was asked
   void Note(const inotify_event& event);

@@ -10,6 +10,7 @@
 #include <ctime>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -22,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using songbox_server::Library;
+using songbox_server::LibraryWatch;
 
 struct Options {
   std::string library, listenHost = "127.0.0.1", state, exportTo;
@@ -88,7 +90,8 @@ std::string DefaultState(const std::string& library) {
   return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
 }
 
-int Serve(Library& library, const std::vector<std::string>& folders, const Options& o) {
+int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_server::ScanResult& startup,
+          const Options& o) {
   // A worker per keep-alive connection: enough that a few dozen clients do
   // not queue behind each other; idle connections give their worker up soon.
   songbox_server::HttpServer server(64);
@@ -98,7 +101,7 @@ int Serve(Library& library, const std::vector<std::string>& folders, const Optio
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;
   }
-  songbox_server::LibraryWatch watch(library, folders, std::chrono::seconds(30), Log);
+  watch->Start(startup);
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -123,6 +126,7 @@ int Serve(Library& library, const std::vector<std::string>& folders, const Optio
   }
   wake.notify_all();
   flusher.join();
+  watch.reset();
   library.FlushPlays();
   signals.detach();
   Log("stopped");
@@ -149,6 +153,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
+    // Watching before the scan: whatever changes during it raises an event.
+    std::optional<LibraryWatch> watch;
+    if (o.exportTo.empty()) watch.emplace(library, std::chrono::seconds(30), Log);
     auto start = std::chrono::steady_clock::now();
     auto scan = library.Scan();
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -161,7 +168,7 @@ int main(int argc, char** argv) {
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, scan.folders, o);
+    return Serve(library, watch, scan, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

@@ -3,7 +3,9 @@
 #include <taglib/attachedpictureframe.h>
 #include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
+#include <taglib/id3v2framefactory.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tfilestream.h>
 #include <taglib/unsynchronizedlyricsframe.h>
 
 namespace songbox_server {
@@ -16,11 +18,22 @@ std::string FrameText(const TagLib::ID3v2::Tag& tag, const char* id) {
   return it->second.front()->toString().to8Bit(true);
 }
 
+// An MP3 file opened only for reading: TagLib by default opens files for
+// writing too, and closing such a file tells inotify watchers (the library's
+// own) that it was written. Audio properties would mean scanning frames:
+// only the tags are read.
+struct ReadOnlyMp3 {
+  explicit ReadOnlyMp3(const std::string& file)
+      : stream(file.c_str(), true), mp3(&stream, TagLib::ID3v2::FrameFactory::instance(), false) {}
+  TagLib::FileStream stream;
+  TagLib::MPEG::File mp3;
+};
+
 }  // namespace
 
 std::optional<SongTags> ReadSongTags(const std::string& file) {
-  // Audio properties would mean scanning frames: only the tags are needed.
-  TagLib::MPEG::File mp3(file.c_str(), false);
+  ReadOnlyMp3 open(file);
+  TagLib::MPEG::File& mp3 = open.mp3;
   if (!mp3.isValid()) return std::nullopt;
   SongTags tags;
   if (TagLib::ID3v2::Tag* v2 = mp3.ID3v2Tag(false)) {
@@ -39,8 +52,8 @@ std::optional<SongTags> ReadSongTags(const std::string& file) {
 }
 
 std::optional<std::string> ReadEmbeddedLyrics(const std::string& file) {
-  TagLib::MPEG::File mp3(file.c_str(), false);
-  TagLib::ID3v2::Tag* v2 = mp3.isValid() ? mp3.ID3v2Tag(false) : nullptr;
+  ReadOnlyMp3 open(file);
+  TagLib::ID3v2::Tag* v2 = open.mp3.isValid() ? open.mp3.ID3v2Tag(false) : nullptr;
   if (!v2) return std::nullopt;
   for (TagLib::ID3v2::Frame* frame : v2->frameListMap()["USLT"]) {
     auto* lyrics = dynamic_cast<TagLib::ID3v2::UnsynchronizedLyricsFrame*>(frame);
@@ -50,8 +63,8 @@ std::optional<std::string> ReadEmbeddedLyrics(const std::string& file) {
 }
 
 std::optional<std::string> ReadEmbeddedPicture(const std::string& file) {
-  TagLib::MPEG::File mp3(file.c_str(), false);
-  TagLib::ID3v2::Tag* v2 = mp3.isValid() ? mp3.ID3v2Tag(false) : nullptr;
+  ReadOnlyMp3 open(file);
+  TagLib::ID3v2::Tag* v2 = open.mp3.isValid() ? open.mp3.ID3v2Tag(false) : nullptr;
   if (!v2) return std::nullopt;
   const TagLib::ID3v2::AttachedPictureFrame* chosen = nullptr;
   for (TagLib::ID3v2::Frame* frame : v2->frameListMap()["APIC"]) {

@@ -24,7 +24,7 @@ class BenchOpener : public sb::DownloadOpener {
 }  // namespace
 
 int main() {
-  std::wstring root = sbtest::EnvW(L"SONGBOX_ROOT");
+  std::wstring root = sbtest::EnvW(L"SONGBOX_BENCH_ROOT");
   if (root.empty()) root = L"http://127.0.0.1:8611/";
   BenchOpener opener;
   opener.url = root + L"media/bench20m.mp3";

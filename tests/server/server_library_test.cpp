@@ -2,6 +2,7 @@
 // and counts across restarts and moves, watching, and hostile requests.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
 #include <sys/socket.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 #include "catalogue/song_list_text.h"
 #include "page_text.h"
 #include "server_test_library.h"
+#include "song_tags.h"
 
 namespace {
 
@@ -260,6 +262,49 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   EXPECT_TRUE(shows({L"第三", L"第二", L"第一　新名"}));
   fs::remove(lib / "sub" / "second.mp3");
   EXPECT_TRUE(shows({L"第三", L"第一　新名"}));
+}
+
+// Files written after the start-up scan listed their folder, before the
+// watcher began, are found without waiting for the periodic pass.
+TEST(ServerWatch, FilesWrittenDuringTheStartupScanAreFound) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  WriteSong(lib / "a" / "first.mp3", {"第一"});
+  songbox_server::Library library(lib.string(), (dir.path() / "state.db").string(), 500, [](const std::string&) {});
+  songbox_server::LibraryWatch watch(library, std::chrono::seconds(30), [](const std::string&) {});
+  const auto startup = library.Scan();
+  WriteSong(lib / "a" / "second.mp3", {"第二"});
+  WriteSong(lib / "b" / "third.mp3", {"第三"});  // in a new folder
+  watch.Start(startup);
+  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, 3000));
+}
+
+// Tags, lyrics and pictures are read with the file open for reading only:
+// the library's watcher must not take the server's own reads for writes.
+TEST(ServerWatch, ReadingSongsRaisesNoWriteEvents) {
+  TempDir dir;
+  const std::string song = (dir.path() / "song.mp3").string();
+  WriteSong(song, {"歌", "", "", "", "[00:01]词", sbserver_test::TestJpeg(8, 8)});
+  int fd = inotify_init1(IN_NONBLOCK);
+  ASSERT_GE(inotify_add_watch(fd, dir.path().c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE), 0);
+  const std::function<bool()> readers[] = {
+      [&] { return songbox_server::ReadSongTags(song).has_value(); },
+      [&] { return songbox_server::ReadEmbeddedLyrics(song).has_value(); },
+      [&] { return songbox_server::ReadEmbeddedPicture(song).has_value(); },
+  };
+  for (size_t i = 0; i < std::size(readers); ++i) {
+    EXPECT_TRUE(readers[i]()) << i;
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    uint32_t seen = 0;
+    for (ssize_t at = 0; at < n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      seen |= event->mask;
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+    EXPECT_EQ(seen, static_cast<uint32_t>(IN_CLOSE_NOWRITE)) << i;
+  }
+  close(fd);
 }
 
 // Changes in some folders leave the songs of the others as they are: a song

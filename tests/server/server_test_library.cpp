@@ -162,10 +162,10 @@ TempDir::~TempDir() {
 
 ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, bool watch, size_t newest) {
   library_ = std::make_unique<songbox_server::Library>(folder.string(), state.string(), newest, [](const std::string&) {});
-  auto scan = library_->Scan();
   if (watch)
-    watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, scan.folders, std::chrono::seconds(30),
-                                                            [](const std::string&) {});
+    watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, std::chrono::seconds(30), [](const std::string&) {});
+  auto scan = library_->Scan();
+  if (watch_) watch_->Start(scan);
   songbox_server::MountRoutes(server_, *library_);
   port_ = server_.Bind("127.0.0.1", 0);
   thread_ = std::thread([this] { server_.listen_after_bind(); });
