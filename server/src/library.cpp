@@ -129,7 +129,8 @@ struct Library::Walk {
   std::vector<long long> seen;     // ids of indexed songs still there
   std::unordered_map<std::string, std::string> sideFiles;  // lower-cased path -> path
   std::vector<std::string> folders;
-  std::vector<std::string> scope;  // relative folders ("" or "a/b/") of a partial pass
+  bool partial = false;            // only the folders of `scope` were walked
+  std::vector<std::string> scope;  // relative folders ("" or "a/b/")
   size_t ignored = 0;
   std::string firstIgnored;
 };
@@ -194,6 +195,7 @@ Library::Walk Library::WalkFolder() {
 
 Library::Walk Library::WalkFolders(const std::set<std::string>& folders) {
   Walk walk;
+  walk.partial = true;
   for (const std::string& folder : folders) {
     if (folder != root_ && folder.compare(0, root_.size() + 1, root_ + "/") != 0) continue;
     walk.folders.push_back(folder);
@@ -210,7 +212,7 @@ Library::Walk Library::WalkFolders(const std::set<std::string>& folders) {
 }
 
 bool Library::InScope(const Walk& walk, const std::string& path) {
-  if (walk.scope.empty()) return true;
+  if (!walk.partial) return true;
   std::string_view folder(path.data(), path.rfind('/') + 1);  // npos + 1 == 0: the top folder
   return std::find(walk.scope.begin(), walk.scope.end(), folder) != walk.scope.end();
 }

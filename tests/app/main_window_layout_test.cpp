@@ -129,8 +129,9 @@ TEST(MainWindowLayout, LabelsShowWhatLiesBehindThemAndTheStatusStaysWhole) {
   const COLORREF strip = ScreenRun(form, status.right + 30, status.top, 1, 0, 1)[0];
   const COLORREF line = ScreenRun(form, status.right + 30, player.bottom - 1, 1, 0, 1)[0];
   EXPECT_GE(CountOf(ScreenRun(form, status.left, status.top, 1, 0, w), strip), w * 8 / 10);
-  if (status.bottom >= player.bottom)
+  if (status.bottom >= player.bottom) {
     EXPECT_GE(CountOf(ScreenRun(form, status.left, player.bottom - 1, 1, 0, w), line), w * 8 / 10);
+  }
   // Under the fetch progress label: the lyrics box's top border and the cover frame's bottom line, whole.
   const int iw = info.right - info.left;
   const COLORREF border = ScreenRun(form, lyrics.left + 4, lyrics.top, 1, 0, 1)[0];

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <fstream>
+#include <set>
 
 #include "catalogue/song_list_text.h"
 #include "page_text.h"
@@ -277,6 +278,19 @@ TEST(ServerWatch, FilesWrittenDuringTheStartupScanAreFound) {
   WriteSong(lib / "b" / "third.mp3", {"第三"});  // in a new folder
   watch.Start(startup);
   EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, 3000));
+}
+
+// A pass over no folder, or over one outside the library, loses no song.
+TEST(ServerWatch, PassesOverNoFolderOfTheLibraryKeepEverySong) {
+  TempDir dir;
+  WriteSong(dir.path() / "lib" / "a" / "song.mp3", {"歌"});
+  songbox_server::Library library((dir.path() / "lib").string(), (dir.path() / "state.db").string(), 500,
+                                  [](const std::string&) {});
+  library.Scan();
+  for (const std::set<std::string>& only : {std::set<std::string>{}, std::set<std::string>{dir.path().string()}}) {
+    library.Scan({}, &only);
+    EXPECT_EQ(library.Size(), 1u) << only.size();
+  }
 }
 
 // Tags, lyrics and pictures are read with the file open for reading only:
