@@ -4,6 +4,8 @@
 
 namespace sb {
 
+// At least 64 KB, so that a step dropped or appended at once is well over
+// the largest MP3 frame and the reader can always move on.
 StreamBuffer::StreamBuffer(size_t windowBytes)
     : window_(std::max<size_t>(windowBytes, 64 * 1024)),
       step_(window_ / 8),
