@@ -41,7 +41,9 @@ class HttpGet {
   // (CRLF-separated lines) go with every request of the chain.
   bool Send(const std::wstring& url, const std::wstring& headers = {});
   DWORD Status() const { return status_; }
-  const std::wstring& RawHeaders() const { return headers_; }
+  // The response's Location, Content-Length, Transfer-Encoding, Content-Type
+  // and Content-Range (the first of each) as CRLF lines after a status line.
+  const std::wstring& Headers() const { return headers_; }
   int Redirects() const { return redirects_; }
 
   // InternetReadFile / InternetQueryDataAvailable on the final response;

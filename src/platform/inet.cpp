@@ -175,7 +175,7 @@ bool Inet::Execute(const std::wstring& url, const std::wstring& operation) {
 
 std::wstring Inet::GetHeader(const std::wstring& name) const {
   if (!impl_->transfer) return {};
-  return FindHeaderValue(impl_->transfer->RawHeaders(), name);
+  return FindHeaderValue(impl_->transfer->Headers(), name);
 }
 
 std::vector<uint8_t> Inet::GetChunk(int size, int dataType) {

@@ -68,7 +68,9 @@ class Inet {
   bool Execute(const std::wstring& url, const std::wstring& operation);
   bool StillExecuting() const;
 
-  // A header of the latest response, "" when absent; usable from icResponseReceived on.
+  // A header of the latest response, "" when absent or not one the transfer
+  // keeps (Location, Content-Length, Transfer-Encoding, Content-Type,
+  // Content-Range); usable from icResponseReceived on.
   std::wstring GetHeader(const std::wstring& name) const;
   // The next at most `size` bytes of the completed body; empty once all are read.
   std::vector<uint8_t> GetChunk(int size, int dataType = icByteArray);

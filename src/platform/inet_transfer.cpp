@@ -77,7 +77,7 @@ bool Transfer::Run() {
   if (!get_.Send(setup_.url)) return false;
   Advance(icReceivingResponse);
   const DWORD status = get_.Status();
-  const std::wstring& headers = get_.RawHeaders();
+  const std::wstring& headers = get_.Headers();
   {
     std::lock_guard<std::mutex> lock(mu_);
     status_ = status;
@@ -138,7 +138,7 @@ void Transfer::Post(short state) {
   if (!aborted_) PostMessageW(setup_.notifyWindow, setup_.notifyMessage, setup_.generation, state);
 }
 
-std::wstring Transfer::RawHeaders() const {
+std::wstring Transfer::Headers() const {
   std::lock_guard<std::mutex> lock(mu_);
   return headers_;
 }

@@ -39,8 +39,9 @@ class Transfer {
   // Set once the outcome below is final (the worker may still be closing).
   HANDLE DoneEvent() const { return done_.get(); }
 
-  // Readable once the worker posted 8 (headers) or ended (everything).
-  std::wstring RawHeaders() const;
+  // Readable once the worker posted 8 (headers) or ended (everything); the
+  // headers HttpGet::Headers keeps.
+  std::wstring Headers() const;
   DWORD Status() const;
   bool Succeeded() const;  // the whole body arrived
   std::string TakeBody();

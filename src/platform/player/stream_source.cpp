@@ -112,7 +112,7 @@ bool StreamSource::OpenHttp(HttpGet& get, int64_t from) {
     return false;
   }
   if (cancel_) return false;
-  const std::wstring& headers = get.RawHeaders();
+  const std::wstring& headers = get.Headers();
   if (from > 0) {
     // Only the very bytes asked for: anything else would corrupt the media.
     const auto start = ContentRangeStart(FindHeaderValue(headers, L"Content-Range"));
