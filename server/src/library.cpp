@@ -10,6 +10,7 @@
 #include <iterator>
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "cover_jpeg.h"
 #include "song_tags.h"
@@ -246,6 +247,11 @@ std::vector<SongRecord> Library::ReadChanged(const std::vector<FileEntry>& chang
   return records;
 }
 
+void Library::HoldForever(size_t stored) {
+  log_("scan held after " + std::to_string(stored) + " songs");
+  for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 ScanResult Library::Scan(const std::unordered_set<std::string>& closed, const std::set<std::string>* only) {
   FlushPlays();  // a song that moves takes its latest counts along
   Walk walk = only ? WalkFolders(*only) : WalkFolder();
@@ -276,6 +282,7 @@ ScanResult Library::Scan(const std::unordered_set<std::string>& closed, const st
     records = ReadChanged(batch);
     StoreChanges(records, {}, result);
     ApplyChanges(records, {});
+    if (holdScanAfter_ && result.added + result.changed >= holdScanAfter_) HoldForever(result.added + result.changed);
   }
   AssignSideFiles(walk);
   result.folders = std::move(walk.folders);

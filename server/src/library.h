@@ -68,12 +68,18 @@ class Library {
   // Writes the play counts gathered since the last flush in one transaction.
   void FlushPlays();
 
+  // For the crash tests: the first pass stops for good once at least `songs`
+  // songs are stored, after saying so in the log, so that a test can kill the
+  // process in the middle of a scan however fast the machine is. 0: never.
+  void HoldScanAfter(size_t songs) { holdScanAfter_ = songs; }
+
   size_t Size();
   // The newest songs' page records and relative paths, newest first.
   std::vector<std::pair<PageSong, std::string>> Newest();
   const std::string& root() const { return root_; }
 
  private:
+  [[noreturn]] void HoldForever(size_t stored);
   // Few songs have files beside them: they share one small record, the rest
   // carry an empty pointer.
   struct SideFiles {
@@ -123,6 +129,7 @@ class Library {
   const std::string root_;
   const size_t newest_;
   Log log_;
+  size_t holdScanAfter_ = 0;
 
   std::mutex dbMutex_;
   StateDb db_;

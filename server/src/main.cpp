@@ -153,6 +153,7 @@ int main(int argc, char** argv) {
       return 1;
     }
     Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
+    if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
     std::optional<LibraryWatch> watch;
     if (o.exportTo.empty()) watch.emplace(library, std::chrono::seconds(30), Log);
