@@ -123,34 +123,27 @@ void MouseClick(HWND hwnd, POINT client, Button button, int clicks) {
     up = MOUSEEVENTF_MIDDLEUP;
   }
   int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+  std::vector<INPUT> in;
   for (int i = 0; i < clicks; ++i) {
-    INPUT in[3]{};
-    in[0].type = INPUT_MOUSE;
-    in[0].mi.dx = MulDiv(p.x, 65535, sx - 1);
-    in[0].mi.dy = MulDiv(p.y, 65535, sy - 1);
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].type = INPUT_MOUSE;
-    in[1].mi.dwFlags = down;
-    in[2].type = INPUT_MOUSE;
-    in[2].mi.dwFlags = up;
-    SendInput(3, in, sizeof(INPUT));
+    INPUT move{}, press{}, release{};
+    move.type = press.type = release.type = INPUT_MOUSE;
+    move.mi.dx = MulDiv(p.x, 65535, sx - 1);
+    move.mi.dy = MulDiv(p.y, 65535, sy - 1);
+    move.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    press.mi.dwFlags = down;
+    release.mi.dwFlags = up;
+    in.insert(in.end(), {move, press, release});
   }
-  PumpFor(150);
+  SendInputAndWait(in);
 }
 
 void PressKey(const sb::MainWindow& window, WORD vk) {
-  INPUT in[2]{};
-  in[0].type = INPUT_KEYBOARD;
-  in[0].ki.wVk = vk;
-  in[1] = in[0];
-  in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-  SendInput(2, in, sizeof(INPUT));
-  const DWORD end = GetTickCount() + 300;
-  while (static_cast<LONG>(end - GetTickCount()) > 0) {
-    MSG m;
-    while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) sb::DispatchLoopMessage(m, window.hwnd(), window.Keys());
-    Sleep(5);
-  }
+  INPUT press{};
+  press.type = INPUT_KEYBOARD;
+  press.ki.wVk = vk;
+  INPUT release = press;
+  release.ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInputAndWait({press, release}, [&](MSG& m) { sb::DispatchLoopMessage(m, window.hwnd(), window.Keys()); });
 }
 
 void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {

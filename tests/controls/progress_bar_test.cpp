@@ -392,7 +392,7 @@ TEST_F(ProgressBarWindow, PicturePersistsWhenCoveredAndUncovered) {
   bar.ReadProperties(sb::DownloadWindowProgressBarDesign());
   bar.SetValue(37);
   bar.SetText(L"37%");
-  sbtest::PumpFor(100);
+  UpdateWindow(bar.hwnd());
   Pixels drawn = Picture(bar);
   // Compare inside the rounded shape only.
   auto sameInside = [&](const Pixels& shown) {
@@ -404,7 +404,7 @@ TEST_F(ProgressBarWindow, PicturePersistsWhenCoveredAndUncovered) {
     }
     return true;
   };
-  EXPECT_TRUE(sameInside(ScreenOf(bar.hwnd())));
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return sameInside(ScreenOf(bar.hwnd())); }, 10000));
 
   POINT origin{0, 0};
   ClientToScreen(bar.hwnd(), &origin);
@@ -413,11 +413,9 @@ TEST_F(ProgressBarWindow, PicturePersistsWhenCoveredAndUncovered) {
                                            origin.x - 5, origin.y - 5, 300, 40, nullptr, nullptr,
                                            GetModuleHandleW(nullptr), nullptr));
     ASSERT_TRUE(cover);
-    sbtest::PumpFor(100);
-    EXPECT_FALSE(sameInside(ScreenOf(bar.hwnd())));
+    EXPECT_TRUE(sbtest::PumpUntil([&] { return !sameInside(ScreenOf(bar.hwnd())); }, 10000));
   }
-  sbtest::PumpFor(150);
-  EXPECT_TRUE(sameInside(ScreenOf(bar.hwnd())));
+  EXPECT_TRUE(sbtest::PumpUntil([&] { return sameInside(ScreenOf(bar.hwnd())); }, 10000));
 
   // A repaint asked for by the system shows the same back buffer.
   InvalidateRect(bar.hwnd(), nullptr, TRUE);

@@ -50,7 +50,7 @@ class Writer {
 };
 
 bool WaitUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+  for (int i = 0; i < 3000 && !done(); ++i) Sleep(10);
   return done();
 }
 

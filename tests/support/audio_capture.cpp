@@ -16,21 +16,45 @@ std::vector<int16_t> CapturedSamples() {
   return samples;
 }
 
-double ToneFrequency(const std::vector<int16_t>& s, double rate) {
-  // Only 10 ms blocks with sound count: a device that ran dry in between adds
-  // silence that has no crossings.
-  const size_t block = static_cast<size_t>(rate / 100);
-  size_t crossings = 0, audible = 0;
-  for (size_t b = 0; b + block <= s.size(); b += block) {
-    int peak = 0;
-    for (size_t i = b; i < b + block; ++i) peak = std::max(peak, std::abs(static_cast<int>(s[i])));
-    if (peak < 300) continue;
-    audible += block;
-    for (size_t i = std::max<size_t>(b, 1); i < b + block; ++i)
-      if ((s[i - 1] < 0) != (s[i] < 0)) ++crossings;
+ToneReport AnalyseTone(const std::vector<int16_t>& s, double rate) {
+  constexpr int kAudible = 300;
+  const size_t gap = static_cast<size_t>(rate / 500);
+  ToneReport r;
+  size_t heard = 0, crossings = 0, quiet = 0, quietCrossings = 0;
+  double sum = 0, quietSum = 0;
+  bool started = false;
+  for (size_t i = 0; i < s.size(); ++i) {
+    const bool loud = std::abs(static_cast<int>(s[i])) > kAudible;
+    if (!started && !loud) continue;
+    const bool crossed = started && (s[i - 1] < 0) != (s[i] < 0);
+    started = true;
+    if (!loud) {
+      ++quiet;
+      quietCrossings += crossed;
+      quietSum += static_cast<double>(s[i]) * s[i];
+      continue;
+    }
+    // A short quiet run is the wave passing zero; a long one is a gap, and
+    // what follows the last sound is no part of it.
+    if (quiet < gap) {
+      heard += quiet;
+      crossings += quietCrossings;
+      sum += quietSum;
+    }
+    quiet = quietCrossings = 0;
+    quietSum = 0;
+    ++heard;
+    crossings += crossed;
+    sum += static_cast<double>(s[i]) * s[i];
   }
-  return audible ? crossings / 2.0 / (audible / rate) : 0;
+  if (!heard) return r;
+  r.seconds = heard / rate;
+  r.rms = std::sqrt(sum / heard);
+  r.frequency = crossings / 2.0 / r.seconds;
+  return r;
 }
+
+double ToneFrequency(const std::vector<int16_t>& s, double rate) { return AnalyseTone(s, rate).frequency; }
 
 std::string SineWav(int rate, double seconds, double frequency) {
   const auto frames = static_cast<uint32_t>(rate * seconds);

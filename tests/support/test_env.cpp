@@ -100,6 +100,73 @@ void PumpFor(int ms) {
   PumpUntil([] { return false; }, ms);
 }
 
+namespace {
+
+thread_local int takenInput = 0;
+
+bool IsButtonOrKey(UINT m) {
+  return m == WM_KEYDOWN || m == WM_KEYUP || m == WM_SYSKEYDOWN || m == WM_SYSKEYUP ||
+         (m >= WM_LBUTTONDOWN && m <= WM_MBUTTONDBLCLK);
+}
+
+// Counts the input messages this thread takes from its queue, in whatever
+// loop takes them (a list view's drag detection, a menu's own loop).
+LRESULT CALLBACK CountTakenInput(int code, WPARAM removed, LPARAM lp) {
+  if (code == HC_ACTION && removed == PM_REMOVE && IsButtonOrKey(reinterpret_cast<MSG*>(lp)->message)) ++takenInput;
+  return CallNextHookEx(nullptr, code, removed, lp);
+}
+
+int ButtonAndKeyEvents(const std::vector<INPUT>& input) {
+  constexpr DWORD kButtons[] = {MOUSEEVENTF_LEFTDOWN,  MOUSEEVENTF_LEFTUP,   MOUSEEVENTF_RIGHTDOWN,
+                                MOUSEEVENTF_RIGHTUP,   MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP};
+  int n = 0;
+  for (const INPUT& in : input) {
+    if (in.type == INPUT_KEYBOARD) ++n;
+    if (in.type == INPUT_MOUSE)
+      for (DWORD b : kButtons) n += (in.mi.dwFlags & b) ? 1 : 0;
+  }
+  return n;
+}
+
+struct ScopedHook {
+  HHOOK hook;
+  ~ScopedHook() {
+    if (hook) UnhookWindowsHookEx(hook);
+  }
+};
+
+}  // namespace
+
+bool SendInputAndWait(std::vector<INPUT> input, const std::function<void(MSG&)>& dispatch, int timeoutMs) {
+  ScopedHook hook{SetWindowsHookExW(WH_GETMESSAGE, CountTakenInput, nullptr, GetCurrentThreadId())};
+  const int want = takenInput + ButtonAndKeyEvents(input);
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  auto run = [&](MSG& m) {
+    if (dispatch) return dispatch(m);
+    TranslateMessage(&m);
+    DispatchMessageW(&m);
+  };
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  MSG m;
+  while (takenInput < want) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    while (takenInput < want && PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) run(m);
+    if (takenInput < want) MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+  }
+  while (PeekMessageW(&m, nullptr, 0, 0, PM_REMOVE)) run(m);
+  return true;
+}
+
+bool WaitForCapture(DWORD thread, bool want, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  for (;;) {
+    GUITHREADINFO info{sizeof(info)};
+    if (GetGUIThreadInfo(thread, &info) && (info.hwndCapture != nullptr) == want) return true;
+    if (std::chrono::steady_clock::now() > end) return false;
+    Sleep(5);
+  }
+}
+
 MessageBoxAnswerer::MessageBoxAnswerer(int button, int delayMs)
     : button_(button), delayMs_(delayMs), thread_([this] { Loop(); }) {}
 

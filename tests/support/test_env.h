@@ -46,6 +46,17 @@ class ScopedFile {
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
 void PumpFor(int ms);
 
+// Sends input through the system's queue, then runs the thread's messages
+// until every button and key event of it has been taken from the queue and
+// handled, however slowly the machine delivers it, and the queue is empty.
+// `dispatch` runs each message (the program's own loop where it has one).
+// False if the events did not all arrive within the time.
+bool SendInputAndWait(std::vector<INPUT> input, const std::function<void(MSG&)>& dispatch = {},
+                      int timeoutMs = 10000);
+// From another thread: waits until `thread` has captured the mouse (a modal
+// tracking loop has begun) or, with want false, released it.
+bool WaitForCapture(DWORD thread, bool want = true, int timeoutMs = 30000);
+
 // Watches for message boxes (dialogs of class #32770) of this process on a
 // background thread, records their title and text, and closes them with
 // `button` (IDOK by default) after `delayMs`.

@@ -201,8 +201,9 @@ TEST_F(ListFixture, ARealThumbDragScrollsTheListAndTheThumbFollows) {
   // The list's own thumb tracking runs modally: drive the drag from another
   // thread, and wait for its release however slowly a loaded machine runs it.
   std::atomic<bool> released{false};
+  const DWORD ui = GetCurrentThreadId();
   std::thread driver([&] {
-    Sleep(200);
+    sbtest::WaitForCapture(ui);
     for (int i = 0; i < 10; ++i) {
       SetCursorPos(x, y + 8 * (i + 1));
       send(MOUSEEVENTF_MOVE, 0, 0);
@@ -212,8 +213,8 @@ TEST_F(ListFixture, ARealThumbDragScrollsTheListAndTheThumbFollows) {
     released = true;
   });
   send(MOUSEEVENTF_LEFTDOWN, 0, 0);
-  sbtest::PumpUntil([&] { return released.load(); }, 30000);
-  sbtest::PumpFor(300);
+  sbtest::PumpUntil([&] { return released.load() && GetCapture() == nullptr; }, 30000);
+  sbtest::PumpFor(50);
   driver.join();
   EXPECT_EQ(bars.TrackingPart(), 5);
   SCROLLINFO si{sizeof(si), SIF_POS};

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <algorithm>
 #include <memory>
 #include <set>
@@ -331,15 +333,20 @@ TEST_F(CoolScrollbarsTest, ARealPressOnTheArrowScrollsTheTargetAndShowsPressed) 
   in[1].type = INPUT_MOUSE;
   in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   // The target's own tracking loop runs modally until the button comes up:
-  // release it from another thread.
+  // release it from another thread once the loop holds the mouse and the
+  // arrow has auto-repeated.
+  const DWORD ui = GetCurrentThreadId();
+  std::atomic<bool> released{false};
   std::thread releaser([&] {
-    Sleep(400);
+    sbtest::WaitForCapture(ui);
+    Sleep(400);  // held a while, as a user holds an arrow
     SendInput(1, &in[1], sizeof(INPUT));
+    released = true;
   });
   SendInput(1, &in[0], sizeof(INPUT));
-  sbtest::PumpFor(800);
+  sbtest::PumpUntil([&] { return released.load() && GetCapture() == nullptr; }, 30000);
   releaser.join();
-  sbtest::PumpFor(100);
+  sbtest::PumpFor(50);
   SCROLLINFO si{sizeof(si), SIF_POS};
   GetScrollInfo(target, SB_VERT, &si);
   EXPECT_GT(si.nPos, 0);                    // the target's own bar got the press
