@@ -92,10 +92,7 @@ std::string DefaultState(const std::string& library) {
 
 int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_server::ScanResult& startup,
           const Options& o) {
-  // A worker per keep-alive connection: enough that a few dozen clients do
-  // not queue behind each other; idle connections give their worker up soon.
-  songbox_server::HttpServer server(64);
-  songbox_server::MountRoutes(server, library);
+  songbox_server::HttpServer server(songbox_server::CatalogueRoutes(library));
   int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
@@ -116,10 +113,10 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_se
     sigaddset(&set, SIGTERM);
     int sig = 0;
     sigwait(&set, &sig);
-    server.stop();
+    server.Stop();
   });
   Log("serving " + std::to_string(library.Size()) + " songs on http://" + o.listenHost + ":" + std::to_string(port) + "/");
-  server.listen_after_bind();
+  server.Run();
   {
     std::lock_guard lock(mutex);
     stopping = true;
