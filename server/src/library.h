@@ -59,7 +59,11 @@ class Library {
   std::string Community();
   std::string Forum();
 
-  // Writes the play counts gathered since the last flush in one transaction.
+  // Writes the play counts gathered since the last flush, and those an
+  // earlier flush could not write, in one transaction. A state that cannot
+  // be written (a full disk, an I/O error) is said once in the log, and once
+  // more when it can be written again; the plays wait in memory meanwhile.
+  // Each flush logs how many plays it wrote.
   void FlushPlays();
 
   // For the crash tests: the first pass stops for good once at least `songs`
@@ -73,7 +77,10 @@ class Library {
   const std::string& root() const { return root_; }
 
  private:
+  ScanResult ScanOnce(const std::unordered_set<std::string>& closed, const std::set<std::string>* only);
   [[noreturn]] void HoldForever(size_t stored);
+  void Failed(const std::string& why);  // under dbMutex_
+  void Recovered();                     // under dbMutex_
   void ReportIgnored(const Walk& walk);
   void ReleaseMemory();
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
@@ -85,6 +92,9 @@ class Library {
 
   std::mutex dbMutex_;
   StateDb db_;
+  SongIndex::Plays unwritten_;  // under dbMutex_
+  long long written_ = 0;       // under dbMutex_
+  bool failing_ = false;        // under dbMutex_
   SongIndex index_;
 
   // Scan thread only.

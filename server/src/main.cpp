@@ -2,8 +2,10 @@
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
 //                     [--newest N] [--export OUT]
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,8 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "service_log.h"
+#include "state_name.h"
 #include "static_export.h"
 
 namespace {
@@ -31,12 +35,7 @@ struct Options {
   size_t newest = 500;
 };
 
-void Log(const std::string& line) {
-  std::time_t now = std::time(nullptr);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%F %T", std::localtime(&now));
-  std::fprintf(stderr, "%s songbox-catalogue: %s\n", stamp, line.c_str());
-}
+void Log(const std::string& line) { songbox_server::LogLine(line); }
 
 int Usage() {
   std::fprintf(stderr,
@@ -87,18 +86,49 @@ std::string DefaultState(const std::string& library) {
   fs::path dir = base && *base ? fs::path(base) : fs::path(home && *home ? home : "/tmp") / ".local" / "state";
   dir /= "songbox-catalogue";
   fs::create_directories(dir);
-  return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
+  return songbox_server::DefaultStateFile(dir, library, Log).string();
 }
 
-int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_server::ScanResult& startup,
-          const Options& o) {
+// Every connection is a descriptor: the connection cap, not a low default
+// limit, is what bounds them.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+songbox_server::ScanResult TimedScan(Library& library) {
+  auto start = std::chrono::steady_clock::now();
+  auto scan = library.Scan();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char line[160];
+  std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
+                seconds, scan.added, scan.changed, scan.removed);
+  Log(line);
+  return scan;
+}
+
+// The port is bound and the songs the state knew are served at once; the
+// first scan runs behind them.
+int Serve(Library& library, std::optional<LibraryWatch>& watch, const Options& o) {
   songbox_server::HttpServer server(songbox_server::CatalogueRoutes(library));
   int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;
   }
-  watch->Start(startup);
+  std::atomic<bool> scanned{false};
+  std::thread scanner([&] {
+    try {
+      // Watching before the scan: whatever changes during it raises an event.
+      watch.emplace(library, std::chrono::seconds(30), Log);
+      watch->Start(TimedScan(library));
+    } catch (const std::exception& e) {
+      Log(std::string("the library is not watched: ") + e.what());
+    }
+    scanned = true;
+  });
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -123,9 +153,16 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_se
   }
   wake.notify_all();
   flusher.join();
-  watch.reset();
   library.FlushPlays();
   signals.detach();
+  if (!scanned) {
+    // A scan cannot be cut short; what it stored is sound, the next start goes on.
+    Log("stopped during the first scan");
+    std::fflush(stderr);
+    std::_Exit(0);
+  }
+  scanner.join();
+  watch.reset();
   Log("stopped");
   return 0;
 }
@@ -142,6 +179,7 @@ int main(int argc, char** argv) {
   sigaddset(&set, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
   try {
     std::error_code ec;
     std::string root = fs::canonical(o.library, ec).string();
@@ -152,21 +190,15 @@ int main(int argc, char** argv) {
     Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
     if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
-    std::optional<LibraryWatch> watch;
-    if (o.exportTo.empty()) watch.emplace(library, std::chrono::seconds(30), Log);
-    auto start = std::chrono::steady_clock::now();
-    auto scan = library.Scan();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char line[160];
-    std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
-                  seconds, scan.added, scan.changed, scan.removed);
-    Log(line);
     if (!o.exportTo.empty()) {
+      TimedScan(library);
       size_t songs = songbox_server::ExportSite(library, o.exportTo);
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, watch, scan, o);
+    std::optional<LibraryWatch> watch;
+    watch.emplace(library, std::chrono::seconds(30), Log);
+    return Serve(library, watch, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

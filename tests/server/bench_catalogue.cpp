@@ -40,7 +40,7 @@ std::string Capture(const std::string& command) {
 struct Server {
   pid_t pid = 0;
   int port = 0;
-  double startSeconds = 0;  // from exec to serving
+  double startSeconds = 0;  // from exec to the end of the first scan
 };
 
 Server Start(const fs::path& lib, const fs::path& state, const fs::path& log) {
@@ -57,7 +57,8 @@ Server Start(const fs::path& lib, const fs::path& state, const fs::path& log) {
   sbserver_test::WaitFor(
       [&] {
         std::string text = ReadAll(log);
-        return std::regex_search(text, m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)")) && (s.port = std::stoi(m[1]));
+        return text.find("indexed") != std::string::npos &&
+               std::regex_search(text, m, std::regex(R"(http://127\.0\.0\.1:(\d+)/)")) && (s.port = std::stoi(m[1]));
       },
       120000);
   s.startSeconds = std::chrono::duration<double>(Clock::now() - start).count();
