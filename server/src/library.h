@@ -70,6 +70,8 @@ class Library {
   // songs are stored, after saying so in the log, so that a test can kill the
   // process in the middle of a scan however fast the machine is. 0: never.
   void HoldScanAfter(size_t songs) { holdScanAfter_ = songs; }
+  // For the tests: how long an open file must stay unchanged to be taken.
+  void SettleAfter(std::chrono::milliseconds quiet) { settle_.set_quiet(quiet); }
 
   size_t Size() { return index_.Size(); }
   // The newest songs' page records and relative paths, newest first.

@@ -246,9 +246,14 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   TempDir dir;
   const fs::path lib = dir.path() / "lib";
   WriteSong(lib / "first.mp3", {"第一"});
-  ServedLibrary served(lib, dir.path() / "state.db", true);
+  sbserver_test::ServeOptions options;
+  options.watch = true;
+  // An open file is taken when closed, however slow the machine; WriteSong's
+  // files, a minute old, are complete at once.
+  options.settle = std::chrono::seconds(50);
+  ServedLibrary served(lib, dir.path() / "state.db", options);
   auto shows = [&](const std::vector<std::wstring>& titles) {
-    return sbserver_test::WaitFor([&] { return Titles(served) == titles; }, 2000);
+    return sbserver_test::WaitFor([&] { return Titles(served) == titles; }, sbserver_test::kLoadedMs);
   };
   ASSERT_TRUE(shows({L"第一"}));
 
@@ -261,7 +266,9 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
     std::ofstream half(lib / "third.mp3", std::ios::binary);
     half.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
     half.flush();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    // Two passes more: the second began after the half was written.
+    const size_t passes = served.watch().Passes();
+    ASSERT_TRUE(sbserver_test::WaitFor([&] { return served.watch().Passes() >= passes + 2; }, sbserver_test::kLoadedMs));
     EXPECT_EQ(Titles(served), (std::vector<std::wstring>{L"第二", L"第一"}));
     half.write(bytes.data() + bytes.size() / 2, static_cast<std::streamsize>(bytes.size() - bytes.size() / 2));
   }
@@ -286,7 +293,7 @@ TEST(ServerWatch, FilesWrittenDuringTheStartupScanAreFound) {
   WriteSong(lib / "a" / "second.mp3", {"第二"});
   WriteSong(lib / "b" / "third.mp3", {"第三"});  // in a new folder
   watch.Start(startup);
-  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, 3000));
+  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, sbserver_test::kLoadedMs));
 }
 
 // A pass over no folder, or over one outside the library, loses no song.
@@ -345,7 +352,7 @@ TEST(ServerWatch, ChangesInSomeFoldersKeepTheRestOfTheIndex) {
     const Listed* s = Find(songs, title);
     return s ? std::optional<Listed>(*s) : std::nullopt;
   };
-  auto waitFor = [](const std::function<bool()>& done) { return sbserver_test::WaitFor(done, 3000); };
+  auto waitFor = [](const std::function<bool()>& done) { return sbserver_test::WaitFor(done, sbserver_test::kLoadedMs); };
   const auto moving = song(L"搬家");
   ASSERT_TRUE(moving && song(L"不动") && song(L"整夹删除"));
 
