@@ -40,7 +40,13 @@ void Log(const std::string& line) { songbox_server::LogLine(line); }
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--export OUT]\n");
+               " [--export OUT]\n"
+               "  --listen   address and port (default 127.0.0.1:8611; 0.0.0.0:PORT serves the whole network:\n"
+               "             every indexed song, read-only, and play counting, without a password)\n"
+               "  --state    the state file (default: a name derived from DIR under\n"
+               "             ~/.local/state/songbox-catalogue/)\n"
+               "  --newest   songs on the front page (default 500)\n"
+               "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
 
