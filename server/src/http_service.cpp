@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "file_source.h"
+#include "page_file.h"
 
 namespace songbox_server {
 namespace {
@@ -42,8 +43,7 @@ HttpReply Media(Library& library, const MediaProvider& media, std::string_view p
 HttpReply Route(Library& library, const MediaProvider& media, const std::string& path) {
   if (path == "/") {
     HttpReply reply;
-    reply.body = library.FrontPage();
-    reply.contentType = kScript;
+    reply.media = std::make_unique<PageSource>(library.FrontPageFile(), kScript);
     return reply;
   }
   if (auto sid = IdAfter(path, "/wgns/url/")) return Found(library.PlayAddress(*sid), kText);

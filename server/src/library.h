@@ -49,6 +49,7 @@ class Library {
 
   // The GB18030 front page (see SongIndex::FrontPage).
   std::shared_ptr<const std::string> FrontPage() { return index_.FrontPage(); }
+  std::shared_ptr<const PageFile> FrontPageFile() { return index_.FrontPageFile(); }
   // "media/…" (percent-encoded) for a song id, counting one play; nullopt
   // for an unknown id.
   std::optional<std::string> PlayAddress(long long sid);
