@@ -25,11 +25,25 @@ const char* Reason(int status) {
 }
 }  // namespace
 
+bool HttpConnection::WaitReady(bool forWrite) {
+  while (!stopping_) {
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(s_, &set);
+    timeval tv{0, 100 * 1000};
+    const int r = select(0, forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &tv);
+    if (r != 0) return r > 0;
+  }
+  return false;
+}
+
 bool HttpConnection::Send(std::string_view bytes) {
   if (closed_) return false;
   size_t off = 0;
   while (off < bytes.size()) {
+    if (!WaitReady(true)) return false;
     int n = send(s_, bytes.data() + off, static_cast<int>(std::min<size_t>(bytes.size() - off, 1 << 16)), 0);
+    if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK) continue;
     if (n <= 0) return false;
     off += static_cast<size_t>(n);
   }
@@ -50,7 +64,7 @@ void HttpConnection::Respond(int status, std::string_view body, std::string_view
 bool HttpConnection::WaitForClientClose(int maxMs) {
   const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(maxMs);
   char sink[4096];
-  while (!closed_) {
+  while (!closed_ && !stopping_) {
     const ULONGLONG now = GetTickCount64();
     if (now >= end) return false;
     fd_set readable;
@@ -89,8 +103,8 @@ TestHttpServer::TestHttpServer() {
 
 TestHttpServer::~TestHttpServer() {
   stopping_ = true;
-  closesocket(listen_);
   if (acceptor_.joinable()) acceptor_.join();
+  closesocket(listen_);
   {
     std::lock_guard<std::mutex> lk(mu_);
     for (SOCKET s : open_) shutdown(s, SD_BOTH);
@@ -143,9 +157,10 @@ HttpHandler TestHttpServer::FindHandler(const std::string& path) const {
 }
 
 void TestHttpServer::AcceptLoop() {
-  while (!stopping_) {
+  HttpConnection listening(listen_, stopping_);
+  while (listening.WaitReady(false)) {
     SOCKET s = accept(listen_, nullptr, nullptr);
-    if (s == INVALID_SOCKET) break;
+    if (s == INVALID_SOCKET) continue;
     std::lock_guard<std::mutex> lk(mu_);
     open_.push_back(s);
     workers_.emplace_back([this, s] { HandleConnection(s); });
@@ -155,8 +170,14 @@ void TestHttpServer::AcceptLoop() {
 void TestHttpServer::HandleConnection(SOCKET s) {
   std::string buf;
   char tmp[4096];
+  // Non-blocking, so that every wait goes through WaitReady.
+  u_long nonBlocking = 1;
+  ioctlsocket(s, FIONBIO, &nonBlocking);
+  HttpConnection conn(s, stopping_);
   while (buf.find("\r\n\r\n") == std::string::npos) {
+    if (!conn.WaitReady(false)) break;
     int n = recv(s, tmp, sizeof tmp, 0);
+    if (n < 0 && WSAGetLastError() == WSAEWOULDBLOCK) continue;
     if (n <= 0) break;
     buf.append(tmp, static_cast<size_t>(n));
   }
@@ -186,7 +207,6 @@ void TestHttpServer::HandleConnection(SOCKET s) {
     std::lock_guard<std::mutex> lk(mu_);
     log_.push_back(req.path);
   }
-  HttpConnection conn(s);
   if (HttpHandler h = FindHandler(req.path)) {
     h(req, conn);
   } else {

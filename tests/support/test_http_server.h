@@ -22,9 +22,11 @@ struct HttpRequest {
   std::map<std::string, std::string> headers;  // names lower-cased
 };
 
+// Every wait of a connection ends once its server stops, so a client that
+// neither reads nor closes never holds the server's destructor.
 class HttpConnection {
  public:
-  explicit HttpConnection(SOCKET s) : s_(s) {}
+  HttpConnection(SOCKET s, const std::atomic<bool>& stopping) : s_(s), stopping_(stopping) {}
   bool Send(std::string_view bytes);
   // Status line, headers, optional Content-Length, then the body.
   void Respond(int status, std::string_view body, std::string_view contentType = "text/html",
@@ -33,9 +35,12 @@ class HttpConnection {
   // Waits until the client closes the connection or `maxMs` pass; true when it closed.
   bool WaitForClientClose(int maxMs);
   bool closed() const { return closed_; }
+  // Waits until the socket can be read (or written), it failed, or the server stops.
+  bool WaitReady(bool forWrite);
 
  private:
   SOCKET s_;
+  const std::atomic<bool>& stopping_;
   bool closed_ = false;
 };
 
