@@ -1,5 +1,7 @@
 #include "download/download_target.h"
 
+#include "platform/file_write.h"
+
 namespace sb {
 
 namespace {
@@ -35,15 +37,9 @@ bool DownloadTarget::Write(const uint8_t* data, size_t size) {
 }
 
 bool DownloadTarget::Flush() {
-  size_t off = 0;
-  while (off < buffer_.size()) {
-    DWORD n = 0;
-    if (!WriteFile(file_.get(), buffer_.data() + off, static_cast<DWORD>(buffer_.size() - off), &n, nullptr) ||
-        n == 0) {
-      failed_ = true;
-      return false;
-    }
-    off += n;
+  if (!WriteAll(file_.get(), buffer_.data(), buffer_.size())) {
+    failed_ = true;
+    return false;
   }
   buffer_.clear();
   return true;

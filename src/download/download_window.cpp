@@ -1,6 +1,8 @@
 #include "download/download_window.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include <knownfolders.h>
 
@@ -55,10 +57,12 @@ DownloadWindow::DownloadWindow(DownloadOpener& opener) : opener_(opener), progre
     auto keepAlive = shared_from_this();
     Inet1_StateChanged(state);
   };
+  inet1_.BytesReceived = [this](uint64_t received) { Inet1_BytesReceived(received); };
 }
 
 DownloadWindow::~DownloadWindow() {
   inet1_.StateChanged = nullptr;
+  inet1_.BytesReceived = nullptr;
   inet1_.Cancel();
   inet2_.Cancel();
 }
@@ -134,6 +138,7 @@ bool DownloadWindow::start() {
 // Resets the progress and sends the GET for the address held in StrURL.
 bool DownloadWindow::IssueRequest() {
   contentLength_ = 0;
+  shownBytes_ = 0;
   progress_->SetValue(0);
   SetTlog(L"");
   inet1_.SetProtocol(icHTTP);
@@ -164,17 +169,31 @@ void DownloadWindow::Inet1_StateChanged(short state) {
   }
 }
 
+// A size that is there but not a 32-bit count (4000000000, -1, "abc") would
+// only come back on every new request: it ends the download instead.
 void DownloadWindow::SizeCheck() {
   if (contentLength_ != 0) return;
   std::wstring header = inet1_.GetHeader(L"Content-Length");
-  if (!header.empty()) contentLength_ = ContentLengthValue(header);
+  const std::optional<int> size = ContentLengthSize(header);
+  if (!header.empty() && !size) {
+    Fail(L"文件大小无效");
+    return;
+  }
+  contentLength_ = size.value_or(0);
   if (contentLength_ == 0) {
     SetTlog(L"");
     start();
   }
 }
 
+// A body longer than announced or a full disk would fail again on every
+// retry: they end the download with their status text instead.
 void DownloadWindow::ErrorAndRetry() {
+  switch (inet1_.LastFailure()) {
+    case TransferFailure::TooLong: Fail(L"文件大小不符"); return;
+    case TransferFailure::DiskFull: Fail(L"保存文件失败"); return;
+    default: break;
+  }
   MsgBox(hwnd(), L"与主机通信出错", L"音乐下载", MB_OK | MB_ICONEXCLAMATION);
   // The box is modal: the window may have been closed meanwhile.
   if (!IsLoaded()) return;
@@ -197,9 +216,7 @@ void DownloadWindow::ReadBody() {
                target.Commit();
   if (!saved) {
     target.Discard();
-    SetTlog(bodyComplete ? L"保存文件失败" : L"下载中断");
-    opener_.EnableDownloadCommands();
-    EnableWindow(command2_, TRUE);
+    Fail(bodyComplete ? L"保存文件失败" : L"下载中断");
     return;
   }
   SetTG(L"下载完成");
@@ -241,13 +258,34 @@ bool DownloadWindow::ReadChunks(DownloadTarget& target) {
   return true;
 }
 
+void DownloadWindow::Fail(const std::wstring& status) {
+  inet1_.Cancel();
+  SetTlog(status);
+  opener_.EnableDownloadCommands();
+  EnableWindow(command2_, TRUE);
+}
+
+// While the body arrives the count follows the bytes; the read loop that
+// follows takes over from where they stopped.
+void DownloadWindow::Inet1_BytesReceived(uint64_t received) {
+  if (!IsLoaded() || readingBody_ || contentLength_ <= 0) return;
+  ShowBytes(static_cast<long long>(std::min<uint64_t>(received, static_cast<uint64_t>(contentLength_))));
+}
+
+// The loop's count starts again at 512: it shows only once it has caught up
+// with what arrived, so the bar never runs back.
 void DownloadWindow::ShowProgress(int chunk, bool force) {
   long long received = static_cast<long long>(chunk) * kChunkSize;
+  DWORD now = GetTickCount();
+  if (!force && (received < shownBytes_ || now - lastShown_ < kRepaintIntervalMs)) return;
+  lastShown_ = now;
+  ShowBytes(received);
+}
+
+void DownloadWindow::ShowBytes(long long received) {
   float percent = static_cast<float>(static_cast<long long>(static_cast<double>(received) / contentLength_ * 100.0));
   int value = static_cast<int>(percent);
-  DWORD now = GetTickCount();
-  if (!force && now - lastShown_ < kRepaintIntervalMs) return;
-  lastShown_ = now;
+  shownBytes_ = received;
   SetTG(L"已下载 " + std::to_wstring(received) + L" 字节");
   progress_->SetValue(value);
   progress_->SetText(std::to_wstring(value) + L"%");
@@ -285,6 +323,7 @@ void DownloadWindow::OnUnload() {
   closing_ = true;
   SkinDetach(hwnd());
   inet1_.Cancel();
+  inet1_.DiscardBody();
   // A cancelled or failed download gives the opener its commands back, so the
   // user can start again.
   if (!completed_) opener_.EnableDownloadCommands();

@@ -73,6 +73,9 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
   bool OpenTarget(DownloadTarget& target, std::wstring& folder);
   bool ReadChunks(DownloadTarget& target);
   void ShowProgress(int chunk, bool force);
+  void Inet1_BytesReceived(uint64_t received);
+  void ShowBytes(long long received);
+  void Fail(const std::wstring& status);
   void SetTlog(const std::wstring& text);
   void SetTG(const std::wstring& text);
   void OnPaint();
@@ -89,6 +92,7 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
   bool completed_ = false;
   bool closing_ = false;
   DWORD lastShown_ = 0;
+  long long shownBytes_ = 0;  // the byte count TG shows
 };
 
 }  // namespace sb

@@ -13,6 +13,9 @@ namespace {
 
 const WindowClass kNotifyClass{L"SongBoxInetNotify"};
 constexpr UINT kStateMessage = WM_APP + 1;
+constexpr UINT kProgressMessage = WM_APP + 2;
+// GetChunk reads the buffered body from disk this much at a time.
+constexpr size_t kReadAhead = 64 * 1024;
 constexpr DWORD kAbortGraceMs = 100;
 
 bool IsTerminal(short state) { return state == icError || state == icResponseCompleted; }
@@ -26,6 +29,8 @@ struct Inet::Impl : WindowBase {
   bool CreateNotifyWindow();
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnState(WPARAM generation, short state);
+  void OnProgress(WPARAM generation);
+  void DropBody();
   std::shared_ptr<Transfer> Begin(const std::wstring& url, bool notify, size_t maxBodyBytes = 0);
   std::shared_ptr<Transfer> Wait(std::shared_ptr<Transfer> t);
   void Stop();
@@ -41,8 +46,14 @@ struct Inet::Impl : WindowBase {
   WPARAM generation = 0;
   std::shared_ptr<Transfer> transfer;
   UniqueKernelHandle worker;
+  // The completed body: in memory (blocking requests) or on disk (Execute),
+  // handed out from `ahead`, the part read from disk but not yet given out.
   std::string body;
   size_t bodyOffset = 0;
+  std::unique_ptr<BodyFile> bodyFile;
+  uint64_t fileOffset = 0;
+  std::vector<uint8_t> ahead;
+  size_t aheadOffset = 0;
 };
 
 bool Inet::Impl::CreateNotifyWindow() {
@@ -52,9 +63,27 @@ bool Inet::Impl::CreateNotifyWindow() {
 }
 
 LRESULT Inet::Impl::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
-  if (msg != kStateMessage) return DefaultProc(msg, wp, lp);
-  OnState(wp, static_cast<short>(lp));
-  return 0;
+  switch (msg) {
+    case kStateMessage: OnState(wp, static_cast<short>(lp)); return 0;
+    case kProgressMessage: OnProgress(wp); return 0;
+    default: return DefaultProc(msg, wp, lp);
+  }
+}
+
+void Inet::Impl::OnProgress(WPARAM gen) {
+  if (gen != generation || !transfer) return;
+  const uint64_t received = transfer->TakeProgress();
+  std::function<void(uint64_t)> handler = owner.BytesReceived;
+  if (handler) handler(received);
+}
+
+void Inet::Impl::DropBody() {
+  body = std::string();
+  bodyOffset = 0;
+  bodyFile.reset();
+  fileOffset = 0;
+  ahead = std::vector<uint8_t>();
+  aheadOffset = 0;
 }
 
 void Inet::Impl::OnState(WPARAM gen, short state) {
@@ -62,8 +91,9 @@ void Inet::Impl::OnState(WPARAM gen, short state) {
   if (IsTerminal(state)) {
     running = false;
     if (state == icResponseCompleted && transfer) {
+      DropBody();
       body = transfer->TakeBody();
-      bodyOffset = 0;
+      bodyFile = transfer->TakeBodyFile();
     }
   }
   // A copy: the handler may destroy this control (and its StateChanged) while it runs.
@@ -74,15 +104,16 @@ void Inet::Impl::OnState(WPARAM gen, short state) {
 std::shared_ptr<Transfer> Inet::Impl::Begin(const std::wstring& url, bool notify, size_t maxBodyBytes) {
   JoinWorker();
   ++generation;
-  body.clear();
-  bodyOffset = 0;
+  DropBody();
   TransferSetup setup;
   setup.url = url;
   setup.timeoutMs = TimeoutMs();
   setup.requireSuccess = notify;
-  setup.maxBodyBytes = maxBodyBytes;
+  setup.maxBodyBytes = notify ? limits::kDownloadBytes : maxBodyBytes;
+  setup.bodyOnDisk = notify;
   setup.notifyWindow = notify ? hwnd() : nullptr;
   setup.notifyMessage = kStateMessage;
+  setup.progressMessage = kProgressMessage;
   setup.generation = generation;
   auto t = std::make_shared<Transfer>(std::move(setup));
   worker = Transfer::Start(t);
@@ -122,6 +153,9 @@ void Inet::SetRequestTimeout(int seconds) { impl_->timeoutSeconds = std::max(sec
 int Inet::Protocol() const { return impl_->protocol; }
 void Inet::SetProtocol(int protocol) { impl_->protocol = protocol; }
 bool Inet::StillExecuting() const { return impl_->running; }
+TransferFailure Inet::LastFailure() const {
+  return impl_->transfer ? impl_->transfer->Failure() : TransferFailure::None;
+}
 
 std::optional<std::wstring> Inet::OpenURL(const std::wstring& url, size_t maxBodyBytes) {
   std::optional<std::string> body = OpenURLBytes(url, maxBodyBytes);
@@ -179,19 +213,29 @@ std::wstring Inet::GetHeader(const std::wstring& name) const {
 }
 
 std::vector<uint8_t> Inet::GetChunk(int size, int dataType) {
-  const std::string& body = impl_->body;
-  if (size <= 0 || impl_->bodyOffset >= body.size()) return {};
-  size_t n = std::min(static_cast<size_t>(size), body.size() - impl_->bodyOffset);
-  std::vector<uint8_t> piece(body.begin() + static_cast<std::ptrdiff_t>(impl_->bodyOffset),
-                             body.begin() + static_cast<std::ptrdiff_t>(impl_->bodyOffset + n));
-  impl_->bodyOffset += n;
-  if (impl_->bodyOffset == body.size()) {
-    impl_->body = std::string();  // all handed out: let the memory go
-    impl_->bodyOffset = 0;
+  Impl& m = *impl_;
+  if (size <= 0) return {};
+  if (m.bodyFile && m.aheadOffset == m.ahead.size()) {
+    m.ahead.resize(kReadAhead);
+    m.ahead.resize(m.bodyFile->ReadAt(m.fileOffset, m.ahead.data(), kReadAhead));
+    m.fileOffset += m.ahead.size();
+    m.aheadOffset = 0;
   }
+  const uint8_t* from = m.bodyFile ? m.ahead.data() : reinterpret_cast<const uint8_t*>(m.body.data());
+  size_t& offset = m.bodyFile ? m.aheadOffset : m.bodyOffset;
+  const size_t held = m.bodyFile ? m.ahead.size() : m.body.size();
+  if (offset >= held) {
+    m.DropBody();  // all handed out: let the memory and the file go
+    return {};
+  }
+  const size_t n = std::min(static_cast<size_t>(size), held - offset);
+  std::vector<uint8_t> piece(from + offset, from + offset + n);
+  offset += n;
   return piece;
 }
 
 void Inet::Cancel() { impl_->Stop(); }
+
+void Inet::DiscardBody() { impl_->DropBody(); }
 
 }  // namespace sb

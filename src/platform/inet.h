@@ -33,6 +33,14 @@ enum InetState : short {
   icResponseCompleted = 12,
 };
 
+// Why the latest asynchronous request ended in icError.
+enum class TransferFailure {
+  None,
+  Network,   // refused, dropped, timed out, a non-2xx status, a short body
+  TooLong,   // the body ran past its Content-Length or limits::kDownloadBytes
+  DiskFull,  // the body could not be buffered on disk
+};
+
 inline constexpr int icHTTP = 4;
 inline constexpr int icByteArray = 1;
 
@@ -45,6 +53,10 @@ class Inet {
 
   // Raised on the UI thread (the thread that made the control), in order.
   std::function<void(short state)> StateChanged;
+  // Raised on the UI thread while the body of an Execute arrives, with the
+  // bytes received so far; one at a time, never behind the arrival by more
+  // than the UI thread's own delay.
+  std::function<void(uint64_t received)> BytesReceived;
 
   // Seconds; default 60, 0 waits without limit. A connection, a send or a
   // receive that makes no progress for this long fails the request; OpenURL
@@ -63,10 +75,14 @@ class Inet {
 
   // Starts an asynchronous GET; false (and no notification) when the address
   // is refused at once or the control is busy. A non-2xx status, a body
-  // shorter than its Content-Length or a dropped connection end in icError;
-  // icResponseCompleted comes once the whole body is held for GetChunk.
+  // shorter or longer than its Content-Length, a dropped connection or a body
+  // that cannot be buffered end in icError (LastFailure says which);
+  // icResponseCompleted comes once the whole body is held for GetChunk, in a
+  // temporary file that DiscardBody, the next request or the end of the
+  // program deletes (Cancel deletes the file of a body still arriving).
   bool Execute(const std::wstring& url, const std::wstring& operation);
   bool StillExecuting() const;
+  TransferFailure LastFailure() const;
 
   // A header of the latest response, "" when absent or not one the transfer
   // keeps (Location, Content-Length, Transfer-Encoding, Content-Type,
@@ -77,6 +93,9 @@ class Inet {
   // Stops the running request; no notification of it arrives afterwards.
   // Harmless when idle and safe inside a StateChanged handler.
   void Cancel();
+  // Lets go of a completed body that was not read to its end (its temporary
+  // file is deleted now); GetChunk then gives nothing.
+  void DiscardBody();
 
  private:
   struct Impl;

@@ -33,7 +33,9 @@ Transfer::Transfer(TransferSetup setup)
     : setup_(std::move(setup)),
       get_(HttpGetOptions{setup_.timeoutMs, setup_.timeoutMs, 0, 0, &Transfer::StatusCallback,
                           reinterpret_cast<DWORD_PTR>(this)}),
-      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+      done_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+  if (setup_.bodyOnDisk) file_ = BodyFile::Create();
+}
 
 UniqueKernelHandle Transfer::Start(const std::shared_ptr<Transfer>& self) {
   auto holder = std::make_unique<std::shared_ptr<Transfer>>(self);
@@ -50,6 +52,10 @@ DWORD WINAPI Transfer::ThreadMain(void* param) {
     ok = t.Run();
   } catch (...) {
     ok = false;
+  }
+  if (!ok) {
+    std::lock_guard<std::mutex> lock(t.mu_);
+    if (t.failure_ == TransferFailure::None) t.failure_ = TransferFailure::Network;
   }
   // The outcome is known before the handles close: under Wine closing a
   // request whose endless body was given up can take as long as the server
@@ -96,32 +102,72 @@ bool Transfer::Run() {
 }
 
 bool Transfer::ReadBody(const std::wstring& headers) {
-  std::optional<unsigned long long> length = ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
+  // Content-Length binds even beside a Transfer-Encoding: the caller reads
+  // that many bytes, so a longer body is refused rather than cut.
+  const std::optional<unsigned long long> length =
+      ParseContentLength(FindHeaderValue(headers, L"Content-Length"));
   const bool announced = length.has_value() && FindHeaderValue(headers, L"Transfer-Encoding").empty();
-  const unsigned long long expected = length.value_or(0);
   const unsigned long long bound = setup_.maxBodyBytes ? setup_.maxBodyBytes : ~0ull;
-  if (announced && expected > bound) return false;
+  if (length && *length > bound) return Fail(TransferFailure::TooLong);
+  const unsigned long long limit = length ? *length : bound;
+  if (setup_.bodyOnDisk && !file_) return Fail(TransferFailure::DiskFull);
   std::string body;
-  if (announced) body.reserve(static_cast<size_t>(std::min(expected, kMaxReserve)));
+  if (announced && !file_) body.reserve(static_cast<size_t>(std::min(*length, kMaxReserve)));
   std::unique_ptr<char[]> block(new char[kReadBlock]);
+  unsigned long long received = 0;
   for (;;) {
-    DWORD got = 0;
-    if (!get_.Read(block.get(), kReadBlock, &got)) return false;
+    // What has arrived, not a whole block: a synchronous read waits for the
+    // block to fill, and the progress would wait with it.
+    DWORD available = 0, got = 0;
+    if (!get_.QueryAvailable(&available)) return false;
+    const DWORD want = available ? std::min(available, kReadBlock) : kReadBlock;
+    if (!get_.Read(block.get(), want, &got)) return false;
     if (got == 0) break;
-    if (got > bound - body.size()) return false;  // a body past the bound is refused, never held
-    body.append(block.get(), got);
+    if (got > limit - received) return Fail(TransferFailure::TooLong);  // refused, never held
+    if (!Keep(body, block.get(), got)) return Fail(TransferFailure::DiskFull);
+    received += got;
+    ReportProgress(received);
   }
   // A connection that ends early looks like the end of the body to WinINet.
-  if (announced && body.size() != expected) return false;
+  if (announced && received != *length) return false;
   std::lock_guard<std::mutex> lock(mu_);
   body_ = std::move(body);
   return true;
+}
+
+bool Transfer::Keep(std::string& body, const char* data, DWORD size) {
+  if (!file_) {
+    body.append(data, size);
+    return true;
+  }
+  return file_->Append(data, size);
+}
+
+bool Transfer::Fail(TransferFailure failure) {
+  std::lock_guard<std::mutex> lock(mu_);
+  failure_ = failure;
+  return false;
+}
+
+// The count is stored before the flag is looked at, and the UI clears the
+// flag before it reads the count: no arrival goes unshown.
+void Transfer::ReportProgress(uint64_t received) {
+  received_.store(received);
+  if (!setup_.progressMessage || !setup_.notifyWindow || progressPending_.exchange(true)) return;
+  std::lock_guard<std::mutex> lock(mu_);
+  if (!aborted_) PostMessageW(setup_.notifyWindow, setup_.progressMessage, setup_.generation, 0);
+}
+
+uint64_t Transfer::TakeProgress() {
+  progressPending_.store(false);
+  return received_.load();
 }
 
 void Transfer::Abort() noexcept {
   {
     std::lock_guard<std::mutex> lock(mu_);
     aborted_ = true;
+    if (file_) file_->Close();  // the worker's next write fails; the file is gone now
   }
   get_.Abort();
 }
@@ -156,6 +202,16 @@ bool Transfer::Succeeded() const {
 std::string Transfer::TakeBody() {
   std::lock_guard<std::mutex> lock(mu_);
   return std::move(body_);
+}
+
+std::unique_ptr<BodyFile> Transfer::TakeBodyFile() {
+  std::lock_guard<std::mutex> lock(mu_);
+  return std::move(file_);
+}
+
+TransferFailure Transfer::Failure() const {
+  std::lock_guard<std::mutex> lock(mu_);
+  return failure_;
 }
 
 }  // namespace sb

@@ -18,6 +18,9 @@ inline constexpr int kRequestSeconds = 60;
 inline constexpr size_t kPageBytes = 16u << 20;
 inline constexpr size_t kLyricsBytes = 256u << 10;
 inline constexpr size_t kCoverBytes = 8u << 20;
+// A song download (buffered on disk, not in memory): the download window
+// counts in signed 32 bits.
+inline constexpr size_t kDownloadBytes = 0x7FFFFFFF;
 
 // Bytes of one media the player holds at once. A longer media (or one sent
 // without end) is held as a window around where it plays, half of it behind

@@ -1,6 +1,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <gtest/gtest.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <string>
@@ -51,10 +52,57 @@ class TextRecorder {
   HWND h_;
 };
 
-std::string Bytes(size_t n, unsigned seed = 7) {
+// Bytes [from, from + n) of one endless pattern.
+std::string BytesAt(size_t from, size_t n, unsigned seed = 7) {
   std::string s(n, '\0');
-  for (size_t i = 0; i < n; ++i) s[i] = static_cast<char>((i * 131 + seed * 17 + (i >> 9)) & 0xFF);
+  for (size_t i = from; i < from + n; ++i) s[i - from] = static_cast<char>((i * 131 + seed * 17 + (i >> 9)) & 0xFF);
   return s;
+}
+std::string Bytes(size_t n, unsigned seed = 7) { return BytesAt(0, n, seed); }
+
+// A song of `total` bytes whose body stops after `heldAt` of them until `gate`
+// opens. Made as it is sent: the server shares the process being measured.
+sbtest::HttpHandler HeldBody(sbtest::Gate& gate, size_t total, size_t heldAt, std::string extraHeaders = {}) {
+  return [&gate, total, heldAt, extraHeaders](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n" + extraHeaders +
+           "Connection: close\r\n\r\n");
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t at = 0; at < total;) {
+      if (at == heldAt && !gate.Wait(c)) return;
+      const size_t n = std::min({kPiece, total - at, at < heldAt ? heldAt - at : total});
+      if (!c.Send(BytesAt(at, n))) return;
+      at += n;
+    }
+  };
+}
+
+// The transfer's body buffers in the temp folder.
+std::vector<std::wstring> TempBodyFiles() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW((std::wstring(temp) + L"sbb*.tmp").c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  do out.push_back(fd.cFileName);
+  while (FindNextFileW(f, &fd));
+  FindClose(f);
+  return out;
+}
+
+size_t PrivateBytes() {
+  PROCESS_MEMORY_COUNTERS_EX pmc{};
+  pmc.cb = sizeof pmc;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&pmc), sizeof pmc);
+  return pmc.PrivateUsage;
+}
+
+// The counts of "已下载 N 字节" among a label's texts, in order.
+std::vector<long long> ByteCounts(const std::vector<std::wstring>& texts) {
+  std::vector<long long> out;
+  for (const auto& t : texts)
+    if (t.rfind(L"已下载 ", 0) == 0) out.push_back(std::stoll(t.substr(4)));
+  return out;
 }
 
 class DownloadWindowTest : public ::testing::Test {
@@ -107,6 +155,9 @@ class DownloadWindowTest : public ::testing::Test {
   }
   std::wstring Tlog() const { return sb::Form::GetText(window->Tlog()); }
 
+  std::wstring TG() const { return sb::Form::GetText(window->TG()); }
+
+  sbtest::Gate gate;  // before the server: its handlers wait on it
   sbtest::TestHttpServer server;
   TestOpener opener;
   std::shared_ptr<DownloadWindow> window;
@@ -343,15 +394,16 @@ TEST_F(DownloadWindowTest, ClosingWhileTheBodyIsReadLeavesNoFile) {
   Open(server.Root() + L"big");
   TextRecorder tg(window->TG());
   // Close from inside the read loop (its event pump runs this timer), as
-  // soon as the first byte count shows.
+  // soon as a byte count shows once the whole body has arrived.
   static struct {
     TextRecorder* tg;
+    sb::Inet* inet;
     HWND window, cancel;
     bool closed, cancelWasEnabled;
   } ctx;
-  ctx = {&tg, window->hwnd(), window->Command2(), false, true};
+  ctx = {&tg, &window->Inet1(), window->hwnd(), window->Command2(), false, true};
   UINT_PTR timer = SetTimer(nullptr, 0, 1, [](HWND, UINT, UINT_PTR id, DWORD) {
-    if (ctx.closed || ctx.tg->texts.empty()) return;
+    if (ctx.closed || ctx.tg->texts.empty() || ctx.inet->StillExecuting()) return;
     ctx.closed = true;
     ctx.cancelWasEnabled = IsWindowEnabled(ctx.cancel) != FALSE;
     SendMessageW(ctx.window, WM_CLOSE, 0, 0);
@@ -406,6 +458,114 @@ TEST_F(DownloadWindowTest, DownMusicIsCreatedWhenMissing) {
   Open(server.Root() + L"s");
   ASSERT_TRUE(WaitClosed());
   EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3"), Bytes(700));
+}
+
+TEST_F(DownloadWindowTest, ProgressFollowsTheBytesAsTheyArrive) {
+  server.Route("/held", HeldBody(gate, 100000, 30000));
+  Open(server.Root() + L"held");
+  TextRecorder tg(window->TG());
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return TG() == L"已下载 30000 字节"; })) << TG();
+  EXPECT_EQ(window->ProgressBar1().Value(), 30);
+  EXPECT_EQ(window->ProgressBar1().Text(), L"30%");
+  EXPECT_TRUE(IsWindowEnabled(window->Command2())) << "the body is still arriving, not being read";
+  gate.Open();
+  ASSERT_TRUE(WaitClosed());
+  const std::vector<long long> counts = ByteCounts(tg.texts);
+  EXPECT_TRUE(std::is_sorted(counts.begin(), counts.end())) << "the bar never runs back";
+  ASSERT_FALSE(counts.empty());
+  EXPECT_EQ(counts.back(), 196 * 512);
+  EXPECT_EQ(sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3"), Bytes(100000));
+}
+
+TEST_F(DownloadWindowTest, ALargeBodyIsBufferedOnDiskNotInMemory) {
+  constexpr size_t kTotal = 64u << 20, kHeld = 56u << 20;
+  server.Route("/large", HeldBody(gate, kTotal, kHeld));
+  const size_t before = PrivateBytes();
+  size_t most = before;
+  auto sampled = [&](const std::function<bool()>& done) {
+    return sbtest::PumpUntil([&] {
+      most = std::max(most, PrivateBytes());
+      return done();
+    }, 120000);
+  };
+  const size_t tempFiles = TempBodyFiles().size();
+  Open(server.Root() + L"large");
+  ASSERT_TRUE(sampled([&] { return TG() == L"已下载 " + std::to_wstring(kHeld) + L" 字节"; })) << TG();
+  EXPECT_EQ(TempBodyFiles().size(), tempFiles + 1) << "the body waits in a temporary file";
+  gate.Open();
+  ASSERT_TRUE(sampled([&] { return !window->IsLoaded(); }));
+  EXPECT_LT(most - before, 32u << 20) << "private bytes grew by " << (most - before);
+  EXPECT_EQ(TempBodyFiles().size(), tempFiles);
+  const std::string saved = sbtest::ReadFileBytes(DownloadWindow::DownMusicFolder() + L"\\test-song.mp3");
+  ASSERT_EQ(saved.size(), kTotal);
+  EXPECT_TRUE(saved.substr(kTotal - 4096) == BytesAt(kTotal - 4096, 4096));
+}
+
+// Sizes that cannot be right end the download once, with their status text,
+// and leave nothing behind; none of them is asked for again.
+TEST_F(DownloadWindowTest, ABadOrOverrunSizeEndsTheDownloadOnce) {
+  server.Route("/huge", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 4000000000\r\nConnection: close\r\n\r\n");
+    const std::string piece = Bytes(64 * 1024);
+    while (c.Send(piece)) {
+    }
+  });
+  server.Route("/negative", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: -5\r\nConnection: close\r\n\r\n" + Bytes(5000));
+  });
+  server.Route("/over", [](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: 1000\r\nTransfer-Encoding: chunked\r\nConnection: close\r\n\r\n"
+           "1388\r\n" + Bytes(5000) + "\r\n0\r\n\r\n");
+  });
+  const struct {
+    const char* path;
+    const wchar_t* status;
+  } cases[] = {{"/huge", L"文件大小无效"}, {"/negative", L"文件大小无效"}, {"/over", L"文件大小不符"}};
+  sbtest::MessageBoxAnswerer boxes;
+  const size_t tempFiles = TempBodyFiles().size();
+  for (const auto& k : cases) {
+    opener.enabled = 0;
+    Open(server.Root() + std::wstring(k.path + 1, k.path + strlen(k.path)));
+    ASSERT_TRUE(sbtest::PumpUntil([&] { return Tlog() == k.status; })) << k.path << " " << Tlog();
+    EXPECT_FALSE(window->Inet1().StillExecuting()) << k.path << ": no request runs again";
+    EXPECT_EQ(server.CountRequests(k.path), 1) << k.path;
+    EXPECT_EQ(Tlog(), k.status) << k.path;
+    EXPECT_TRUE(window->IsLoaded()) << k.path;
+    EXPECT_EQ(opener.enabled, 1) << k.path;
+    EXPECT_TRUE(FilesInDownMusic().empty()) << k.path;
+    EXPECT_EQ(TempBodyFiles().size(), tempFiles) << k.path;
+    window->CancelAndClose();
+  }
+  EXPECT_EQ(boxes.count(), 0);
+}
+
+TEST_F(DownloadWindowTest, ClosingWhileTheBodyArrivesEndsAtOnceAndLeavesNoTemporaryFile) {
+  server.Route("/held", HeldBody(gate, 4u << 20, 1u << 20));
+  const size_t tempFiles = TempBodyFiles().size();
+  Open(server.Root() + L"held");
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return TG() == L"已下载 1048576 字节"; })) << TG();
+  ASSERT_EQ(TempBodyFiles().size(), tempFiles + 1);
+  SendMessageW(window->hwnd(), WM_CLOSE, 0, 0);
+  EXPECT_FALSE(window->IsLoaded());
+  EXPECT_EQ(TempBodyFiles().size(), tempFiles) << "the buffer goes with the transfer";
+  EXPECT_TRUE(FilesInDownMusic().empty());
+}
+
+// Run by download_full_disk_test, where no file may grow past 64 KB.
+TEST_F(DownloadWindowTest, AFullDiskEndsTheDownloadWithSaveFailed) {
+  if (sbtest::EnvW(L"SONGBOX_TEST_FILE_ROOM").empty()) GTEST_SKIP() << "run by download_full_disk_test";
+  server.Serve("/s", Bytes(300000));
+  sbtest::MessageBoxAnswerer boxes;
+  const size_t tempFiles = TempBodyFiles().size();
+  Open(server.Root() + L"s");
+  ASSERT_TRUE(sbtest::PumpUntil([&] { return Tlog() == L"保存文件失败"; })) << Tlog();
+  EXPECT_FALSE(window->Inet1().StillExecuting()) << "no request runs again";
+  EXPECT_EQ(server.CountRequests("/s"), 1);
+  EXPECT_EQ(boxes.count(), 0);
+  EXPECT_TRUE(window->IsLoaded());
+  EXPECT_EQ(opener.enabled, 1);
+  EXPECT_TRUE(FilesInDownMusic().empty());
+  EXPECT_EQ(TempBodyFiles().size(), tempFiles);
 }
 
 }  // namespace

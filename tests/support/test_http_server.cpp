@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cctype>
 
 namespace sbtest {
@@ -84,6 +85,20 @@ void HttpConnection::Close() {
   LINGER l{1, 0};  // reset instead of an orderly close: the client sees a dropped connection
   setsockopt(s_, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
   closesocket(s_);
+}
+
+void Gate::Open() {
+  {
+    std::lock_guard<std::mutex> lk(mu_);
+    open_ = true;
+  }
+  cv_.notify_all();
+}
+
+bool Gate::Wait(const HttpConnection& c) {
+  std::unique_lock<std::mutex> lk(mu_);
+  while (!open_ && !c.stopping()) cv_.wait_for(lk, std::chrono::milliseconds(100));
+  return open_;
 }
 
 TestHttpServer::TestHttpServer() {

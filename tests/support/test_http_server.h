@@ -6,6 +6,7 @@
 #include <winsock2.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -37,11 +38,26 @@ class HttpConnection {
   bool closed() const { return closed_; }
   // Waits until the socket can be read (or written), it failed, or the server stops.
   bool WaitReady(bool forWrite);
+  bool stopping() const { return stopping_; }
 
  private:
   SOCKET s_;
   const std::atomic<bool>& stopping_;
   bool closed_ = false;
+};
+
+// A point a handler holds at until the test opens it, so a test acts in the
+// middle of a response without timing it: "send half the body, wait, send the rest".
+class Gate {
+ public:
+  void Open();
+  // In a handler: true once opened; false when the server stops first.
+  bool Wait(const HttpConnection& c);
+
+ private:
+  std::mutex mu_;
+  std::condition_variable cv_;
+  bool open_ = false;
 };
 
 using HttpHandler = std::function<void(const HttpRequest&, HttpConnection&)>;
