@@ -52,26 +52,11 @@ void PaintTransparentLabel(HWND label) {
 
 }  // namespace
 
-int SystemDpi() {
-  static const int dpi = [] {
-    WindowDc screen = WindowDc::Client(nullptr);
-    int d = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    return d > 0 ? d : 96;
-  }();
-  return dpi;
-}
-
-int TwipsToPixels(int twips) { return MulDiv(twips, SystemDpi(), 1440); }
-int PixelsToTwips(int pixels) { return MulDiv(pixels, 1440, SystemDpi()); }
+int TwipsToPixels(int twips) { return TwipsToPixelsAt(twips, SystemDpi()); }
+int PixelsToTwips(int pixels) { return PixelsToTwipsAt(pixels, SystemDpi()); }
 
 UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset) {
-  LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(points, SystemDpi(), 72);
-  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = charset;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-  return UniqueFont(CreateFontIndirectW(&lf));
+  return MakeFontAt({face, points, bold, charset}, SystemDpi());
 }
 
 namespace {

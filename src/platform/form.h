@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "platform/window_base.h"
 
@@ -18,8 +19,7 @@ namespace sb {
 
 inline constexpr wchar_t kFormClassName[] = L"Form";
 
-// Design sizes are twips: 1440 per inch, 15 per pixel at 96 DPI.
-int SystemDpi();
+// Design sizes are twips at the system DPI (see dpi.h for a window's own).
 int TwipsToPixels(int twips);
 int PixelsToTwips(int pixels);
 
