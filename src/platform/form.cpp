@@ -50,6 +50,20 @@ void PaintTransparentLabel(HWND label) {
   BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
+// The static itself draws a new text straight over the old one (with the
+// hollow brush nothing erases it), so it sets the text while it may not draw,
+// and the label then paints whole: what lies behind first, the text on top.
+LRESULT SetTransparentLabelText(HWND label, WPARAM wp, LPARAM lp) {
+  const bool shown = (GetWindowLongPtrW(label, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown) DefSubclassProc(label, WM_SETREDRAW, FALSE, 0);
+  const LRESULT result = DefSubclassProc(label, WM_SETTEXT, wp, lp);
+  if (shown) {
+    DefSubclassProc(label, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+  return result;
+}
+
 }  // namespace
 
 int TwipsToPixels(int twips) { return TwipsToPixelsAt(twips, SystemDpi()); }
@@ -260,6 +274,9 @@ LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
         }
         return 0;
       }
+      break;
+    case WM_SETTEXT:
+      if (ParentGivesHollowBrush(hwnd)) return SetTransparentLabelText(hwnd, wp, lp);
       break;
     case WM_NCDESTROY:
       RemovePropW(hwnd, kTextLabelProp);

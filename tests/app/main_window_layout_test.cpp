@@ -94,6 +94,59 @@ int CountOf(const std::vector<COLORREF>& px, COLORREF c) {
   return n;
 }
 
+// A window's client pixels as they go to the screen: read through its own DC
+// from the top-level window's surface, which needs no wait for the X server.
+std::vector<COLORREF> ShownPixels(HWND h) {
+  RECT r{};
+  GetClientRect(h, &r);
+  std::vector<COLORREF> out;
+  sb::WindowDc dc = sb::WindowDc::Client(h);
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) out.push_back(GetPixel(dc.get(), x, y));
+  return out;
+}
+
+// After each change of a transparent label's text its pixels on screen are
+// what a fresh repaint of it draws: the old text never shows through.
+TEST(MainWindowLayout, ATransparentLabelNeverDrawsOverItsOldText) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const auto& c = window->Controls();
+  const HWND form = window->hwnd();
+  struct Change {
+    const wchar_t* text;
+    bool fullRepaint;
+  };
+  const Change changes[] = {{L"正在连接…", false}, {L"无法连接到媒体地址", false}, {L"已停止", false},
+                            {L"正在连接媒体服务器并缓冲…", false}, {L"无法连接到媒体地址", true}};
+  for (bool autoSize : {false, true}) {
+    const HWND label = autoSize ? c.lMedia : c.singerInfo;
+    for (const Change& change : changes) {
+      SCOPED_TRACE(testing::Message() << (autoSize ? "LMedia " : "SingerInfo ") << sbtest::Utf8(change.text));
+      window->SetText(label, change.text);
+      if (autoSize) window->AutoSize(label);
+      if (change.fullRepaint)
+        RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);  // paints what is pending
+      const std::vector<COLORREF> shown = ShownPixels(label);
+      RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      const std::vector<COLORREF> fresh = ShownPixels(label);
+      ASSERT_FALSE(fresh.empty());
+      EXPECT_GT(InkPixels(fresh), 20);
+      EXPECT_EQ(shown.size(), fresh.size());
+      EXPECT_TRUE(shown == fresh) << "pixels that differ: "
+                                  << [&] {
+                                       size_t n = 0;
+                                       for (size_t i = 0; i < std::min(shown.size(), fresh.size()); ++i)
+                                         n += shown[i] != fresh[i];
+                                       return n;
+                                     }();
+    }
+  }
+  sbtest::CloseMainWindow(*window);
+}
+
 // Labels lie beneath the windowed controls and show what lies behind them;
 // the player's status label stays whole over the player's strip.
 TEST(MainWindowLayout, LabelsShowWhatLiesBehindThemAndTheStatusStaysWhole) {
