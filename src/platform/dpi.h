@@ -12,6 +12,8 @@
 namespace sb {
 
 inline constexpr int kDesignDpi = 96;
+// WM_DPICHANGED_AFTERPARENT: a child hears it once its parent has a new DPI.
+inline constexpr UINT kMsgDpiChangedAfterParent = 0x02E3;
 
 // Rounded to the nearest pixel (halves away from zero), as MulDiv does.
 int TwipsToPixelsAt(int twips, int dpi);

@@ -88,10 +88,79 @@ std::vector<COLORREF> ScreenRun(HWND form, int x, int y, int dx, int dy, int n) 
   return out;
 }
 
+// The player bar's controls, told apart by class, text and range.
+struct PlayerBar {
+  HWND play = nullptr, stop = nullptr, seek = nullptr, time = nullptr, volumeLabel = nullptr, volume = nullptr;
+};
+
+PlayerBar PlayerBarOf(HWND player) {
+  PlayerBar bar;
+  for (HWND h = GetWindow(player, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    const std::wstring cls = ClassOf(h), text = sb::Form::GetText(h);
+    if (cls == L"Button") (text == L"停止" ? bar.stop : bar.play) = h;
+    if (cls == L"Static") (text == L"音量" ? bar.volumeLabel : bar.time) = h;
+    if (cls == TRACKBAR_CLASSW) (SendMessageW(h, TBM_GETRANGEMAX, 0, 0) == 100 ? bar.volume : bar.seek) = h;
+  }
+  return bar;
+}
+
+// A control's text, measured in its own font, fits inside its client area
+// (buttons keep a margin for their frame).
+void ExpectTextWhole(HWND h) {
+  const std::wstring text = sb::Form::GetText(h);
+  if (text.empty()) return;
+  sb::WindowDc dc = sb::WindowDc::Client(h);
+  sb::SelectGuard select(dc.get(), reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+  RECT need{0, 0, 0, 0}, client{};
+  DrawTextW(dc.get(), text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  GetClientRect(h, &client);
+  const int margin = ClassOf(h) == L"Button" ? 4 : 0;
+  EXPECT_LE(need.right + margin, client.right) << sbtest::Utf8(text);
+  EXPECT_LE(need.bottom + margin / 2, client.bottom) << sbtest::Utf8(text);
+}
+
 int CountOf(const std::vector<COLORREF>& px, COLORREF c) {
   int n = 0;
   for (COLORREF p : px) n += p == c;
   return n;
+}
+
+// Every control at its design twips at `dpi`, the player bar's row included,
+// and every text whole inside its control.
+void ExpectDesignLayout(const sb::MainWindow& window, int dpi) {
+  const auto px = [dpi](int twips) { return sb::TwipsToPixelsAt(twips, dpi); };
+  const auto& c = window.Controls();
+  for (const Place& p : kDesign) {
+    HWND h = c.*(p.control);
+    ASSERT_NE(h, nullptr) << p.name;
+    RECT r = ClientRectOf(h);
+    EXPECT_EQ(r.left, px(p.left)) << p.name;
+    EXPECT_EQ(r.top, px(p.top)) << p.name;
+    if (p.width) {
+      EXPECT_EQ(r.right - r.left, px(p.width)) << p.name;
+      EXPECT_EQ(r.bottom - r.top, px(p.height)) << p.name;
+    }
+  }
+  const PlayerBar bar = PlayerBarOf(c.wp1);
+  for (HWND h : {bar.play, bar.stop, bar.seek, bar.time, bar.volume}) {
+    ASSERT_NE(h, nullptr);
+    const RECT r = ClientRectOf(h);
+    EXPECT_EQ(r.top, px(45));
+    EXPECT_EQ(r.bottom - r.top, px(360));
+  }
+  for (HWND h : {bar.play, bar.stop}) EXPECT_EQ(ClientRectOf(h).right - ClientRectOf(h).left, px(660));
+  EXPECT_EQ(ClientRectOf(bar.volume).right - ClientRectOf(bar.volume).left, px(1350));
+  EXPECT_GE(ClientRectOf(bar.time).right - ClientRectOf(bar.time).left, px(1440));
+  EXPECT_LE(ClientRectOf(bar.time).right, ClientRectOf(bar.volumeLabel).left) << "the time stays clear of 音量";
+  for (HWND h : {c.command1, c.command2, c.command3, c.command4, c.command5, c.label1, c.label3, c.lMedia,
+                 bar.play, bar.stop, bar.time, bar.volumeLabel})
+    ExpectTextWhole(h);
+  HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(c.listView1, WM_GETFONT, 0, 0));
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(listFont, sizeof(lf), &lf));
+  EXPECT_EQ(lf.lfHeight, sb::FontHeightAt(9, dpi));
+  EXPECT_NEAR(static_cast<int>(SendMessageW(c.listView1, LVM_GETCOLUMNWIDTH, 0, 0)),
+              sb::ColumnWidthPixels(0, 8895, dpi), 1);
 }
 
 // A window's client pixels as they go to the screen: read through its own DC
@@ -246,17 +315,7 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
   EXPECT_EQ(client.right, sb::TwipsToPixels(12540));
   EXPECT_EQ(client.bottom, sb::TwipsToPixels(5790));
 
-  for (const Place& p : kDesign) {
-    HWND h = c.*(p.control);
-    ASSERT_NE(h, nullptr) << p.name;
-    RECT r = ClientRectOf(h);
-    EXPECT_EQ(r.left, sb::TwipsToPixels(p.left)) << p.name;
-    EXPECT_EQ(r.top, sb::TwipsToPixels(p.top)) << p.name;
-    if (p.width) {
-      EXPECT_EQ(r.right - r.left, sb::TwipsToPixels(p.width)) << p.name;
-      EXPECT_EQ(r.bottom - r.top, sb::TwipsToPixels(p.height)) << p.name;
-    }
-  }
+  ExpectDesignLayout(*window, sb::SystemDpi());
   EXPECT_EQ(ClassOf(c.listView1), L"SysListView32");
   EXPECT_EQ(ClassOf(c.command1), L"Button");
   EXPECT_EQ(ClassOf(c.geci), L"Edit");
