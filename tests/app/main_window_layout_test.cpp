@@ -358,3 +358,108 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
 }
 
 }  // namespace
+
+namespace {
+
+RECT WindowRectAt(HWND form, int dpi) {
+  RECT now{}, r{0, 0, sb::TwipsToPixelsAt(12540, dpi), sb::TwipsToPixelsAt(5790, dpi)};
+  GetWindowRect(form, &now);
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)));
+  return {now.left, now.top, now.left + r.right - r.left, now.top + r.bottom - r.top};
+}
+
+void ExpectClientAt(HWND form, int dpi) {
+  RECT client{};
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, sb::TwipsToPixelsAt(12540, dpi));
+  EXPECT_EQ(client.bottom, sb::TwipsToPixelsAt(5790, dpi));
+}
+
+// As Windows does when the window moves to a monitor of another scale: the
+// window takes the suggested rectangle and lays itself out at the new DPI.
+TEST(MainWindowLayout, OnANewDpiTheWindowTakesTheSuggestedPlaceAndLaysItselfOutAgain) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND form = window->hwnd();
+  for (int dpi : {192, 144, 120, sb::SystemDpi()}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested = WindowRectAt(form, dpi);
+    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    sbtest::PumpFor(100);
+    RECT now{};
+    GetWindowRect(form, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_EQ(sb::WindowDpi(window->Controls().listView1), dpi);
+    ExpectClientAt(form, dpi);
+    ExpectDesignLayout(*window, dpi);
+  }
+  sbtest::CloseMainWindow(*window);
+}
+
+// Sets a DWORD value of the current user until the end of the scope.
+class ScopedUserDword {
+ public:
+  ScopedUserDword(const wchar_t* key, const wchar_t* name, DWORD value) : key_(key), name_(name) {
+    DWORD size = sizeof(old_);
+    had_ = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &old_, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof(value));
+  }
+  ~ScopedUserDword() {
+    if (had_)
+      RegSetKeyValueW(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &old_, sizeof(old_));
+    else
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, key_, name_);
+  }
+  ScopedUserDword(const ScopedUserDword&) = delete;
+  ScopedUserDword& operator=(const ScopedUserDword&) = delete;
+
+ private:
+  const wchar_t* key_;
+  const wchar_t* name_;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+// Runs this test program's DISABLED_AtTheSystemDpi in a process of its own
+// that starts with the screen at `dpi`; its exit code.
+DWORD RunAtScreenDpi(int dpi) {
+  ScopedUserDword desktop(L"Control Panel\\Desktop", L"LogPixels", static_cast<DWORD>(dpi));
+  ScopedUserDword fonts(L"Software\\Wine\\Fonts", L"LogPixels", static_cast<DWORD>(dpi));
+  SetEnvironmentVariableW(L"SONGBOX_EXPECT_DPI", std::to_wstring(dpi).c_str());
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(exe) +
+                         L"\" --gtest_also_run_disabled_tests --gtest_filter=MainWindowLayout.DISABLED_AtTheSystemDpi";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  SetEnvironmentVariableW(L"SONGBOX_EXPECT_DPI", nullptr);
+  if (!started) return 255;
+  sb::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+  WaitForSingleObject(process.get(), 120000);
+  DWORD code = 255;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+TEST(MainWindowLayout, AtEveryScreenScaleControlsFollowTheirTwipsAndNoTextIsCut) {
+  for (int dpi : {120, 144, 192}) EXPECT_EQ(RunAtScreenDpi(dpi), 0u) << dpi << " DPI";
+}
+
+// Started by the test above with the screen at SONGBOX_EXPECT_DPI.
+TEST(MainWindowLayout, DISABLED_AtTheSystemDpi) {
+  SetProcessDPIAware();
+  const int dpi = std::stoi(sbtest::Utf8(sbtest::EnvW(L"SONGBOX_EXPECT_DPI")));
+  ASSERT_EQ(sb::SystemDpi(), dpi) << "the screen's LogPixels took";
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  ExpectClientAt(window->hwnd(), dpi);
+  ExpectDesignLayout(*window, dpi);
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_" + std::to_wstring(dpi) + L"dpi.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+}  // namespace
