@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/song_list_view.h"
 #include "app/window_snapshot.h"
@@ -459,6 +462,96 @@ TEST(MainWindowLayout, DISABLED_AtTheSystemDpi) {
   ExpectClientAt(window->hwnd(), dpi);
   ExpectDesignLayout(*window, dpi);
   EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_" + std::to_wstring(dpi) + L"dpi.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+}  // namespace
+
+namespace {
+
+using Block = std::vector<std::vector<COLORREF>>;  // rows of pixels
+
+// `text` drawn in `font` and the list's colours, cut to the rows and columns
+// that hold more than the background.
+Block DrawnInListColours(HFONT font, const wchar_t* text, COLORREF fore, COLORREF back) {
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  sb::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+  sb::UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), 48, 48));
+  sb::SelectGuard selBmp(dc.get(), bmp.get());
+  sb::SelectGuard selFont(dc.get(), font);
+  sb::UniqueBrush brush(CreateSolidBrush(back));
+  RECT r{0, 0, 48, 48};
+  FillRect(dc.get(), &r, brush.get());
+  SetTextColor(dc.get(), fore);
+  SetBkMode(dc.get(), TRANSPARENT);
+  DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  int left = 48, right = -1, top = 48, bottom = -1;
+  for (int y = 0; y < 48; ++y)
+    for (int x = 0; x < 48; ++x)
+      if (GetPixel(dc.get(), x, y) != back) left = std::min(left, x), right = std::max(right, x),
+                                             top = std::min(top, y), bottom = std::max(bottom, y);
+  Block out;
+  for (int y = top; y <= bottom; ++y) {
+    out.emplace_back();
+    for (int x = left; x <= right; ++x) out.back().push_back(GetPixel(dc.get(), x, y));
+  }
+  return out;
+}
+
+// Where `block` appears pixel for pixel in `area`.
+int Occurrences(const Block& area, const Block& block) {
+  if (block.empty() || area.empty()) return 0;
+  const size_t h = block.size(), w = block[0].size();
+  int found = 0;
+  for (size_t y = 0; y + h <= area.size(); ++y)
+    for (size_t x = 0; x + w <= area[0].size(); ++x) {
+      bool same = true;
+      for (size_t dy = 0; same && dy < h; ++dy)
+        same = std::equal(block[dy].begin(), block[dy].end(), area[y + dy].begin() + static_cast<long>(x));
+      found += same;
+    }
+  return found;
+}
+
+// Characters the list's font lacks (a CJK Extension A character, a symbol of
+// the emoji range) come from the fonts the prefix links to it: the first row
+// shows no empty box.
+TEST(MainWindowLayout, TheFirstRowShowsWhatTheListFontLacksThroughFontLinks) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->Controls().listView1;
+  const std::wstring title = L"星光 \u26C4", singer = L"王\u3400";
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  for (auto [column, text] : {std::pair{0, &title}, std::pair{3, &singer}}) {
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text->c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const auto fore = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0));
+  const auto back = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTBKCOLOR, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+  const Block box = DrawnInListColours(font, L"\xFFFF", fore, back);
+  ASSERT_FALSE(box.empty());
+
+  const RECT row = sbtest::RowRect(list, 0);
+  Block shown;
+  sb::WindowDc dc = sb::WindowDc::Client(list);
+  for (int y = row.top; y < row.bottom; ++y) {
+    shown.emplace_back();
+    for (int x = row.left; x < row.right; ++x) shown.back().push_back(GetPixel(dc.get(), x, y));
+  }
+  EXPECT_EQ(Occurrences(shown, DrawnInListColours(font, L"王", fore, back)), 1) << "the search finds a glyph";
+  EXPECT_EQ(Occurrences(shown, box), 0) << "an empty box in the first row";
+  for (const wchar_t* text : {L"\u26C4", L"\u3400"}) {
+    const Block glyph = DrawnInListColours(font, text, fore, back);
+    EXPECT_NE(glyph, box) << sbtest::Utf8(text);
+    EXPECT_EQ(Occurrences(shown, glyph), 1) << sbtest::Utf8(text);
+  }
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_first_row.png"));
   sbtest::CloseMainWindow(*window);
 }
 
