@@ -486,10 +486,15 @@ Block DrawnInListColours(HFONT font, const wchar_t* text, COLORREF fore, COLORRE
   SetBkMode(dc.get(), TRANSPARENT);
   DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   int left = 48, right = -1, top = 48, bottom = -1;
-  for (int y = 0; y < 48; ++y)
-    for (int x = 0; x < 48; ++x)
-      if (GetPixel(dc.get(), x, y) != back) left = std::min(left, x), right = std::max(right, x),
-                                             top = std::min(top, y), bottom = std::max(bottom, y);
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      if (GetPixel(dc.get(), x, y) == back) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
   Block out;
   for (int y = top; y <= bottom; ++y) {
     out.emplace_back();
