@@ -386,7 +386,7 @@ TEST(MainWindowLayout, OnANewDpiTheWindowTakesTheSuggestedPlaceAndLaysItselfOutA
   auto window = sbtest::OpenMainWindow(&peers);
   ASSERT_NE(window, nullptr);
   const HWND form = window->hwnd();
-  for (int dpi : {192, 144, 120, sb::SystemDpi()}) {
+  for (int dpi : {192, 168, 144, 120, sb::SystemDpi()}) {
     SCOPED_TRACE(dpi);
     RECT suggested = WindowRectAt(form, dpi);
     SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
