@@ -138,6 +138,8 @@ void DesktopLyrics::SetLyrics(const std::wstring& songId, const std::wstring& te
 }
 
 void DesktopLyrics::OnPlayerState(PlayerState state) {
+  // The last reading may be up to a tick old: the fill stays where it was.
+  pausedAtMs_ = state == PlayerState::Paused && state_ == PlayerState::Playing ? PositionMs() : -1;
   state_ = state;
   if (!Running(state)) seekAtMs_ = 0;
   Update();
@@ -147,6 +149,7 @@ void DesktopLyrics::OnPlayerState(PlayerState state) {
 void DesktopLyrics::OnSeek(double seconds) {
   seekMs_ = std::max(0.0, seconds) * 1000;
   seekAtMs_ = PlayerClockMs();
+  pausedAtMs_ = -1;
   Update();
 }
 
@@ -167,6 +170,7 @@ double DesktopLyrics::PositionMs() {
   const PositionSample s = player_.Position();
   const double now = PlayerClockMs();
   const bool playing = state_ == PlayerState::Playing;
+  if (state_ == PlayerState::Paused && pausedAtMs_ >= 0) return pausedAtMs_;
   if (seekAtMs_ != 0) {
     if (s.tickMs <= seekAtMs_) return seekMs_ + (playing ? std::clamp(now - seekAtMs_, 0.0, kMaxExtrapolationMs) : 0);
     seekAtMs_ = 0;

@@ -81,6 +81,7 @@ class DesktopLyrics {
   std::wstring lastLyricsId_, lastLyricsText_;
   PlayerState state_ = PlayerState::Undefined;
   double seekMs_ = 0, seekAtMs_ = 0;  // a seek the player has not reported a reading after yet
+  double pausedAtMs_ = -1;            // where the song was when it paused, run on from the last reading
   std::wstring current_, next_, sung_;
   int fillColumn_ = -1;
   bool hoverShown_ = false;
