@@ -214,7 +214,7 @@ void DesktopLyrics::Update(bool relayout) {
     sung_ = v.sung;
     SetWindowTextW(window_.hwnd(), sung_.c_str());
   }
-  const int dpi = window_.Dpi();
+  const int dpi = relayout || dpi_ == 0 ? window_.Dpi() : dpi_;
   if (relayout || dpi != dpi_ || v.current != current_ || v.next != next_) {
     if (!frame_.Layout(v.current, v.next, dpi)) return;
     current_ = v.current;
@@ -227,8 +227,8 @@ void DesktopLyrics::Update(bool relayout) {
   if (fill == fillColumn_ && hover == hoverShown_) return;
   fillColumn_ = fill;
   hoverShown_ = hover;
-  frame_.Render(fill, hover);
-  if (on_ && window_.Present(frame_, nullptr)) ++presented_;
+  const RECT dirty = frame_.Render(fill, hover);
+  if (on_ && window_.Present(frame_, nullptr, &dirty)) ++presented_;
 }
 
 }  // namespace sb

@@ -21,7 +21,7 @@ namespace sb {
 
 class DesktopLyrics {
  public:
-  static constexpr UINT kFrameMs = 33;
+  static constexpr UINT kFrameMs = 50;  // 20 frames a second: smooth enough, and timers may fire early
   // A last line fills over the rest of the song, or this long when the song's length is unknown.
   static constexpr int64_t kLastLineMs = 5000;
 

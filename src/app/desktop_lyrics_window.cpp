@@ -45,12 +45,20 @@ void DesktopLyricsWindow::SetLocked(bool locked) {
   if (locked && hover_) OnMouseLeave();
 }
 
-bool DesktopLyricsWindow::Present(const LyricFrameRenderer& frame, const POINT* at) {
+bool DesktopLyricsWindow::Present(const LyricFrameRenderer& frame, const POINT* at, const RECT* dirty) {
   if (!hwnd() || !frame.dc()) return false;
-  SIZE size = frame.size();
-  POINT origin{0, 0};
-  BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-  return UpdateLayeredWindow(hwnd(), nullptr, const_cast<POINT*>(at), &size, frame.dc(), &origin, 0, &blend, ULW_ALPHA) != FALSE;
+  const SIZE size = frame.size();
+  const POINT origin{0, 0};
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UPDATELAYEREDWINDOWINFO info{sizeof(info)};
+  info.pptDst = at;
+  info.psize = &size;
+  info.hdcSrc = frame.dc();
+  info.pptSrc = &origin;
+  info.pblend = &blend;
+  info.dwFlags = ULW_ALPHA;
+  info.prcDirty = dirty;
+  return UpdateLayeredWindowIndirect(hwnd(), &info) != FALSE;
 }
 
 void DesktopLyricsWindow::ShowNoActivate() {

@@ -30,8 +30,9 @@ class DesktopLyricsWindow : public WindowBase {
   bool Locked() const { return locked_; }
   bool Hover() const { return hover_; }
   // Hands the renderer's frame to the window, its top left moved to `at`
-  // (screen) or, without one, left where it is (the user may be dragging it).
-  bool Present(const LyricFrameRenderer& frame, const POINT* at);
+  // (screen) or, without one, left where it is (the user may be dragging it);
+  // only `dirty` changed, when given.
+  bool Present(const LyricFrameRenderer& frame, const POINT* at, const RECT* dirty = nullptr);
   void ShowNoActivate();
   void Hide();
 

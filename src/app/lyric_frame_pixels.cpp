@@ -37,14 +37,17 @@ void LyricMasks::Resize(int w, int h) {
   currentBottom = std::clamp(currentBottom, 0, height);
 }
 
-void ComposeLyricFrame(const LyricMasks& m, int fillColumn, bool hover, const LyricColours& c, uint32_t* bgra) {
+void ComposeLyricFrame(const LyricMasks& m, int fillColumn, bool hover, const LyricColours& c, uint32_t* bgra,
+                       int firstColumn, int lastColumn) {
   const Premul base = hover ? Over(c.hover, c.hoverAlpha, {}) : Premul{};
   const uint32_t empty = Pack(base);
+  const int from = std::clamp(firstColumn, 0, m.width);
+  const int to = std::clamp(lastColumn, from, m.width);
   for (int y = 0; y < m.height; ++y) {
     const size_t row = static_cast<size_t>(y) * m.width;
     const bool current = y < m.currentBottom;
     const int split = current ? std::clamp(fillColumn, 0, m.width) : 0;
-    for (int x = 0; x < m.width; ++x) {
+    for (int x = from; x < to; ++x) {
       const uint8_t t = m.text[row + x];
       const uint8_t o = m.outline[row + x];
       if ((t | o) == 0) {

@@ -33,7 +33,8 @@ struct LyricMasks {
 
 // Writes width x height pixels (B, G, R, A in memory, premultiplied, top row
 // first) to `bgra`; columns left of `fillColumn` of the current line are sung.
+// Only columns firstColumn..lastColumn-1 are written: a moving fill changes no others.
 void ComposeLyricFrame(const LyricMasks& masks, int fillColumn, bool hover, const LyricColours& colours,
-                       uint32_t* bgra);
+                       uint32_t* bgra, int firstColumn = 0, int lastColumn = INT32_MAX);
 
 }  // namespace sb

@@ -88,6 +88,7 @@ void LyricFrameRenderer::Rasterise(const std::wstring& text, HFONT font, int x, 
 bool LyricFrameRenderer::Layout(const std::wstring& current, const std::wstring& next, int dpi) {
   if (!MakeSurface(dpi > 0 ? dpi : 96)) return false;
   masks_.Resize(masks_.width, masks_.height);
+  stale_ = true;
   const int pad = Scale(kPadPx, dpi_);
   const int r = Scale(kOutlinePx, dpi_);
   // Centred; a line wider than the frame starts at its left edge and is cut.
@@ -105,8 +106,16 @@ int LyricFrameRenderer::FillColumn(double fraction) const {
   return currentRect_.left + static_cast<int>(std::lround(f * (currentRect_.right - currentRect_.left)));
 }
 
-void LyricFrameRenderer::Render(int fillColumn, bool hover) {
-  if (bits_) ComposeLyricFrame(masks_, fillColumn, hover, colours_, bits_);
+RECT LyricFrameRenderer::Render(int fillColumn, bool hover) {
+  if (!bits_) return {};
+  RECT dirty{0, 0, masks_.width, masks_.height};
+  if (!stale_ && hover == hover_)
+    dirty = {std::min(fillColumn, fill_), 0, std::max(fillColumn, fill_), masks_.currentBottom};
+  ComposeLyricFrame(masks_, fillColumn, hover, colours_, bits_, dirty.left, dirty.right);
+  stale_ = false;
+  fill_ = fillColumn;
+  hover_ = hover;
+  return dirty;
 }
 
 }  // namespace sb

@@ -27,8 +27,9 @@ class LyricFrameRenderer {
   bool Layout(const std::wstring& current, const std::wstring& next, int dpi);
   // The column where the sung part of the current line ends at `fraction` (0..1).
   int FillColumn(double fraction) const;
-  // Composes the frame with the current line sung up to `fillColumn`.
-  void Render(int fillColumn, bool hover);
+  // Composes the frame with the current line sung up to `fillColumn`; returns
+  // the part that changed since the last frame (all of it after a layout).
+  RECT Render(int fillColumn, bool hover);
 
   HDC dc() const { return dc_.get(); }
   SIZE size() const { return {masks_.width, masks_.height}; }
@@ -53,6 +54,9 @@ class LyricFrameRenderer {
   HGDIOBJ originalBitmap_ = nullptr;
   uint32_t* bits_ = nullptr;
   RECT currentRect_{};
+  bool stale_ = true;  // nothing composed since the last layout
+  int fill_ = 0;
+  bool hover_ = false;
 };
 
 }  // namespace sb

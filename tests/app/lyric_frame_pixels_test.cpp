@@ -56,6 +56,23 @@ TEST(LyricFramePixels, TheFillColumnOnlySplitsTheCurrentLine) {
   }
 }
 
+TEST(LyricFramePixels, OnlyTheColumnsAskedForAreWritten) {
+  const LyricMasks m = TwoRows({255, 255, 255, 255, 0, 0, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0});
+  struct Case {
+    int first, last;
+  };
+  for (const Case& c : {Case{1, 3}, Case{-5, 2}, Case{3, 99}, Case{2, 2}, Case{3, 1}}) {
+    SCOPED_TRACE(testing::Message() << c.first << ".." << c.last);
+    std::vector<uint32_t> px(8, 0xDEADBEEF);
+    ComposeLyricFrame(m, 4, false, LyricColours{}, px.data(), c.first, c.last);
+    for (int x = 0; x < 4; ++x) {
+      const bool written = x >= c.first && x < c.last;
+      EXPECT_EQ(px[x] == 0xDEADBEEF, !written) << x;
+      EXPECT_EQ(px[4 + x] == 0xDEADBEEF, !written) << x;
+    }
+  }
+}
+
 TEST(LyricFramePixels, HoverGivesEveryPixelAFaintBackground) {
   LyricColours c;
   c.hover = 0x00FFFFFF;
