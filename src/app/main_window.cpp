@@ -89,6 +89,7 @@ bool MainWindow::Load() {
   if (!CreateForm(args)) return false;
   CreateControls();
   SetContinuousPlay(ReadSetting(PerUserSettingsPath(), "player", "continuous") == L"1");
+  desktopLyrics_.Load(hwnd());
   keys_ = MakeSongMenuKeys();
   Form_Load();
   ShowWindow(hwnd(), SW_SHOW);
@@ -135,6 +136,7 @@ void MainWindow::CreateListAndPlayer(HFONT listFont) {
   if (wp1_.Create(player)) c_.wp1 = wp1_.hwnd();
   Place(c_.wp1, playerTwips);
   wp1_.StateChanged = [this](int state) { WP1_StateChanged(state); };
+  wp1_.Seeked = [this](double seconds) { desktopLyrics_.OnSeek(seconds); };
 
   c_.lMedia = AddControl({L"STATIC", L"", 3240, 4920, 0, 0, kChild | SS_NOPREFIX});
   AutoSize(c_.lMedia);
@@ -310,6 +312,7 @@ void MainWindow::ListView1_Click() {
       const std::wstring shown = LyricsForDisplay(*lyrics);
       SetText(c_.geci, shown);
       lyricFollower_.SetLyrics(shown, CellText(list, *row, 2));
+      desktopLyrics_.SetLyrics(CellText(list, *row, 2), shown);
       if (lyricFollower_.HasTimeline())
         StartTimer(kLyricTimer, kLyricTimerMs, [this] { FollowLyrics(); });
       else
@@ -351,6 +354,8 @@ void MainWindow::WP1_StateChanged(int state) {
   AutoSize(c_.lMedia);
   EnableWindow(c_.command2, TRUE);
   const auto s = static_cast<PlayerState>(state);
+  SyncDesktopSong();
+  desktopLyrics_.OnPlayerState(s);
   if (playThrough_.enabled() && (s == PlayerState::Ended || s == PlayerState::Failed))
     PostMessageW(hwnd(), kMsgSongFinished, static_cast<WPARAM>(state), 0);
 }
@@ -360,6 +365,11 @@ void MainWindow::FollowLyrics() {
   if (wp1_.State() != PlayerState::Playing) return;
   std::optional<int> row = playThrough_.PlayingRow();
   if (row && CellText(c_.listView1, *row, 2) == lyricFollower_.SongId()) lyricFollower_.Follow(wp1_.Position());
+}
+
+void MainWindow::SyncDesktopSong() {
+  if (std::optional<int> row = playThrough_.PlayingRow())
+    desktopLyrics_.SetSong(CellText(c_.listView1, *row, 2), CellText(c_.listView1, *row, 0));
 }
 
 void MainWindow::ShowRow(int row) {
@@ -456,6 +466,7 @@ void MainWindow::RunPendingUnload() {
 
 void MainWindow::OnUnload() {
   SkinDetach(hwnd());
+  desktopLyrics_.Close();
   wp1_.Stop();
   inet1_.Cancel();
   peers_->CloseDownloadWindow();
@@ -545,6 +556,7 @@ LRESULT CALLBACK MainWindow::ListViewSubclass(HWND hwnd, UINT msg, WPARAM wp, LP
   auto* self = reinterpret_cast<MainWindow*>(ref);
   switch (msg) {
     case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:  // a second press soon after the first opens the menu again
       return self->ListView1_RightButtonDown(hwnd, wp, lp);
     case WM_NCDESTROY:
       RemoveWindowSubclass(hwnd, &MainWindow::ListViewSubclass, id);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/cover_image.h"
+#include "app/desktop_lyrics.h"
 #include "app/lyric_follower.h"
 #include "app/main_window_peers.h"
 #include "app/play_through.h"
@@ -85,6 +86,9 @@ class MainWindow : public Form, private PlayThroughHost {
   void SetContinuousPlay(bool on);
   // The user's choice: also kept in the per-user settings file if one exists.
   void ChooseContinuousPlay(bool on);
+  // The floating lyrics of the playing song ("桌面歌词").
+  DesktopLyrics& DeskLyrics() { return desktopLyrics_; }
+  const DesktopLyrics& DeskLyrics() const { return desktopLyrics_; }
   IPicture* CoverPicture() const { return image1_.picture(); }
   const ListSorter& Sorter() const { return sorter_; }
   bool StartupLoadDone() const { return startupLoadDone_; }
@@ -122,6 +126,7 @@ class MainWindow : public Form, private PlayThroughHost {
   LRESULT ListView1_RightButtonDown(HWND list, WPARAM wp, LPARAM lp);
   void WP1_StateChanged(int state);
   void FollowLyrics();
+  void SyncDesktopSong();  // the desktop lyrics take the playing row's song
   bool OnMediaKey(int command);
   // PlayThroughHost
   HWND SongList() const override { return c_.listView1; }
@@ -149,6 +154,7 @@ class MainWindow : public Form, private PlayThroughHost {
   CoolScrollbarHost scrollBars_;  // m_oSB with its routing, renewed by each list load
   PlayThrough playThrough_{*this};
   LyricFollower lyricFollower_;
+  DesktopLyrics desktopLyrics_{wp1_};
 };
 
 }  // namespace sb

@@ -24,6 +24,10 @@ class MainWindowSongHost : public SongCommandsHost {
   bool ContinuousPlay() const override { return form1_.ContinuousPlay(); }
   void SetContinuousPlay(bool on) override { form1_.ChooseContinuousPlay(on); }
   HWND MediaKeyTarget() const override { return form1_.hwnd(); }
+  bool DesktopLyricsOn() const override { return form1_.DeskLyrics().On(); }
+  void SetDesktopLyricsOn(bool on) override { form1_.DeskLyrics().ChooseOn(on); }
+  bool DesktopLyricsLocked() const override { return form1_.DeskLyrics().Locked(); }
+  void SetDesktopLyricsLocked(bool locked) override { form1_.DeskLyrics().ChooseLocked(locked); }
 
  private:
   MainWindow& form1_;

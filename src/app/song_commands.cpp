@@ -19,9 +19,12 @@ MenuForm& SongCommands::Form2() {
     form2_->MunPlay_Click = [this] { MunPlay_Click(); };
     form2_->MunDown_Click = [this] { MunDown_Click(); };
     form2_->MunContinuous_Click = [this] { MunContinuous_Click(); };
+    form2_->MunDesktopLyrics_Click = [this] { MunDesktopLyrics_Click(); };
+    form2_->MunLockLyrics_Click = [this] { MunLockLyrics_Click(); };
   }
   form2_->Load();
   form2_->SetMunContinuousChecked(host_.ContinuousPlay());
+  form2_->ShowDesktopLyricsState(host_.DesktopLyricsOn(), host_.DesktopLyricsLocked());
   return *form2_;
 }
 
@@ -38,6 +41,16 @@ void SongCommands::MunPlay_Click() { ResolveAndPlay(Form2().Inet1(), host_.Playe
 void SongCommands::MunContinuous_Click() {
   host_.SetContinuousPlay(!host_.ContinuousPlay());
   Form2().SetMunContinuousChecked(host_.ContinuousPlay());
+}
+
+void SongCommands::MunDesktopLyrics_Click() {
+  host_.SetDesktopLyricsOn(!host_.DesktopLyricsOn());
+  Form2().ShowDesktopLyricsState(host_.DesktopLyricsOn(), host_.DesktopLyricsLocked());
+}
+
+void SongCommands::MunLockLyrics_Click() {
+  host_.SetDesktopLyricsLocked(!host_.DesktopLyricsLocked());
+  Form2().ShowDesktopLyricsState(host_.DesktopLyricsOn(), host_.DesktopLyricsLocked());
 }
 
 void SongCommands::MunDown_Click() {

@@ -28,7 +28,11 @@ class SongCommandsHost {
   virtual HWND Window() const = 0;     // the main window itself
   virtual bool ContinuousPlay() const { return false; }  // "连续播放"
   virtual void SetContinuousPlay(bool on) {}
-  virtual HWND MediaKeyTarget() const { return nullptr; }  // takes the media keys of the other windows
+  virtual HWND MediaKeyTarget() const { return nullptr; }
+  virtual bool DesktopLyricsOn() const { return false; }  // "桌面歌词"
+  virtual void SetDesktopLyricsOn(bool on) {}
+  virtual bool DesktopLyricsLocked() const { return false; }  // "锁定桌面歌词"
+  virtual void SetDesktopLyricsLocked(bool locked) {}  // takes the media keys of the other windows
 };
 
 class SongCommands : public MainWindowPeers, private DownloadOpener {
@@ -47,6 +51,8 @@ class SongCommands : public MainWindowPeers, private DownloadOpener {
   void MunPlay_Click();
   void MunDown_Click();
   void MunContinuous_Click();
+  void MunDesktopLyrics_Click();
+  void MunLockLyrics_Click();
 
   MenuForm& Form2();               // loaded on first use
   bool HasForm2() const { return form2_ != nullptr && form2_->IsLoaded(); }

@@ -89,6 +89,7 @@ LrcTimeline LrcTimeline::Parse(std::wstring_view text) {
     size_t i = 0;
     while (i < line.size() && IsBlank(line[i])) ++i;
     bool timed = false;
+    const size_t first = t.lines_.size();
     while (auto inside = BracketAt(line, i)) {
       auto ms = StampMs(*inside);
       if (!ms) {
@@ -100,6 +101,7 @@ LrcTimeline LrcTimeline::Parse(std::wstring_view text) {
       i += inside->size() + 2;
       while (i < line.size() && IsBlank(line[i])) ++i;
     }
+    for (size_t k = first; k < t.lines_.size(); ++k) t.lines_[k].words = lineStart + i;
     if (lineEnd == text.size()) break;
     lineStart = lineEnd + (text[lineEnd] == L'\r' && lineEnd + 1 < text.size() && text[lineEnd + 1] == L'\n' ? 2 : 1);
   }
@@ -112,6 +114,13 @@ LrcTimeline LrcTimeline::Parse(std::wstring_view text) {
 const LrcLine* LrcTimeline::LineAt(int64_t ms) const {
   auto after = std::upper_bound(lines_.begin(), lines_.end(), ms, [](int64_t v, const LrcLine& l) { return v < l.ms; });
   return after == lines_.begin() ? nullptr : &*(after - 1);
+}
+
+const LrcLine* LrcTimeline::NextAfter(const LrcLine* line) const {
+  if (!line || lines_.empty() || line < lines_.data() || line >= lines_.data() + lines_.size()) return nullptr;
+  auto after = std::upper_bound(lines_.begin(), lines_.end(), line->ms,
+                                [](int64_t v, const LrcLine& l) { return v < l.ms; });
+  return after == lines_.end() ? nullptr : &*after;
 }
 
 }  // namespace sb

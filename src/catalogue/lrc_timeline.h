@@ -15,6 +15,7 @@ struct LrcLine {
   int64_t ms = 0;    // when the line is reached, [offset:] applied; may be below 0
   size_t begin = 0;  // the whole line, its stamps included, without its line break
   size_t end = 0;
+  size_t words = 0;  // where the sung words start: after the line's leading stamps and blanks
 };
 
 // Rules:
@@ -37,6 +38,9 @@ class LrcTimeline {
   // The line whose stamp was passed last at `ms` (a stamp at exactly `ms`
   // counts as passed); nullptr before the first stamp.
   const LrcLine* LineAt(int64_t ms) const;
+  // The first line after `line` (one of lines()) with a later stamp; nullptr
+  // when there is none.
+  const LrcLine* NextAfter(const LrcLine* line) const;
 
  private:
   std::vector<LrcLine> lines_;

@@ -92,6 +92,9 @@ class MediaPlayer {
 
   // Raised on the UI thread whenever the player's state changes.
   std::function<void(int newState)> StateChanged;
+  // Raised on the UI thread by Seek (the user's or the program's), with the
+  // position asked for, before the playback thread has moved there.
+  std::function<void(double seconds)> Seeked;
 
  private:
   struct Impl;

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "app/song_list_view.h"
 
 namespace sbtest {
@@ -146,15 +148,28 @@ void PressKey(const sb::MainWindow& window, WORD vk) {
   SendInputAndWait({press, release}, [&](MSG& m) { sb::DispatchLoopMessage(m, window.hwnd(), window.Keys()); });
 }
 
+// The letter is posted when the menu's loop first waits for input (it tells
+// its owner with WM_ENTERIDLE), so it can neither come before the menu is
+// open nor reach a later one.
 void ChooseFromNextMenu(HWND menuOwner, wchar_t letter) {
   static HWND owner;
   static wchar_t key;
+  static HHOOK hook;
+  if (hook) UnhookWindowsHookEx(hook);
   owner = menuOwner;
   key = letter;
-  SetTimer(nullptr, 0, 150, [](HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    PostMessageW(owner, WM_CHAR, key, 0);
-  });
+  hook = SetWindowsHookExW(
+      WH_CALLWNDPROC,
+      [](int code, WPARAM wp, LPARAM lp) -> LRESULT {
+        const auto& m = *reinterpret_cast<const CWPSTRUCT*>(lp);
+        if (code == HC_ACTION && m.message == WM_ENTERIDLE && m.wParam == MSGF_MENU && m.hwnd == owner && key) {
+          PostMessageW(owner, WM_CHAR, std::exchange(key, L'\0'), 0);
+          UnhookWindowsHookEx(std::exchange(hook, nullptr));
+          return 0;
+        }
+        return CallNextHookEx(nullptr, code, wp, lp);
+      },
+      nullptr, GetCurrentThreadId());
 }
 
 RECT RowRect(HWND listView, int row) {

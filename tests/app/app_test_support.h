@@ -86,7 +86,7 @@ void MouseClick(HWND hwnd, POINT client, Button button, int clicks = 1);
 void PressKey(const sb::MainWindow& window, WORD vk);
 
 // Chooses a menu item by its underlined letter while the pop-up menu that
-// `menuOwner` opens next runs its own loop (timers keep running inside it).
+// `menuOwner` opens next runs its own loop, once that loop waits for input.
 void ChooseFromNextMenu(HWND menuOwner, wchar_t letter);
 
 RECT RowRect(HWND listView, int row);

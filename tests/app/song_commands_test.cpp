@@ -81,15 +81,17 @@ class SongCommandsTest : public ::testing::Test {
 TEST_F(SongCommandsTest, TheMenuShowsItsItemsWithTheirKeyHints) {
   HMENU menu = commands->Form2().MunFile();
   ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(GetMenuItemCount(menu), 5);
-  const wchar_t* expected[] = {L"刷新(&R)\tF5", L"播放(&P)\tF8", L"下载(&D)\tF4", L"", L"连续播放(&C)"};
-  for (int i = 0; i < 5; ++i) {
+  const wchar_t* expected[] = {L"刷新(&R)\tF5", L"播放(&P)\tF8", L"下载(&D)\tF4", L"",
+                               L"连续播放(&C)", L"桌面歌词(&L)", L"锁定桌面歌词(&K)"};
+  ASSERT_EQ(GetMenuItemCount(menu), static_cast<int>(std::size(expected)));
+  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
     wchar_t text[64] = {};
     GetMenuStringW(menu, i, text, 64, MF_BYPOSITION);
     EXPECT_STREQ(text, expected[i]);
   }
   EXPECT_TRUE(GetMenuState(menu, 3, MF_BYPOSITION) & MF_SEPARATOR);
   EXPECT_FALSE(GetMenuState(menu, 4, MF_BYPOSITION) & MF_CHECKED) << "play-through is off at start";
+  EXPECT_TRUE(GetMenuState(menu, 6, MF_BYPOSITION) & MF_GRAYED) << "no lock while the lyrics are off";
   EXPECT_FALSE(IsWindowVisible(commands->Form2().hwnd())) << "Form2 is never shown";
   EXPECT_EQ(sb::Form::GetText(commands->Form2().hwnd()), L"Form2");
 }

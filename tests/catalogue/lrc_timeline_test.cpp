@@ -92,6 +92,28 @@ TEST(LrcTimeline, LineAtIsTheStampPassedLast) {
   for (const auto& [ms, want] : cases) EXPECT_EQ(at(ms), want) << ms;
 }
 
+TEST(LrcTimeline, EachLineKnowsItsWordsAndTheNextStamp) {
+  const std::wstring text = L"[00:01.00]a\r\n[00:03.00]b\r\n[00:03.00]c\r\n  [00:02.00] [00:05.00]\u3000d e\r\n[00:06.00]";
+  const LrcTimeline t = LrcTimeline::Parse(text);
+  struct Want {
+    int64_t ms;
+    std::wstring words;
+    int64_t nextMs;  // -1: no later stamp
+  };
+  const Want want[] = {{1000, L"a", 2000}, {2000, L"d e", 3000}, {3000, L"b", 5000}, {3000, L"c", 5000},
+                       {5000, L"d e", 6000}, {6000, L"", -1}};
+  ASSERT_EQ(t.lines().size(), std::size(want));
+  for (size_t i = 0; i < std::size(want); ++i) {
+    const sb::LrcLine& l = t.lines()[i];
+    SCOPED_TRACE(testing::Message() << i);
+    EXPECT_EQ(l.ms, want[i].ms);
+    EXPECT_EQ(text.substr(l.words, l.end - l.words), want[i].words);
+    const sb::LrcLine* next = t.NextAfter(&l);
+    EXPECT_EQ(next ? next->ms : -1, want[i].nextMs);
+  }
+  EXPECT_EQ(t.NextAfter(nullptr), nullptr);
+}
+
 TEST(LrcTimeline, TextWithoutStampsHasNoTimeline) {
   for (const wchar_t* text : {L"", L"\r\n", L"乙的歌词\r\n", L"[ti:a]\r\n[ar:b]\r\n", L"line [00:01.00]"}) {
     LrcTimeline t = LrcTimeline::Parse(text);

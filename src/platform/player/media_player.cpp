@@ -247,7 +247,9 @@ double MediaPlayer::DurationSeconds() const {
 }
 
 void MediaPlayer::Seek(double seconds) {
-  if (impl_->session) impl_->session->Seek(seconds);
+  if (!impl_->session) return;
+  impl_->session->Seek(seconds);
+  if (Seeked) Seeked(seconds);
 }
 
 double MediaPlayer::OpenTickMs() const { return impl_->openTickMs; }

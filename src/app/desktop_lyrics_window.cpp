@@ -1,0 +1,130 @@
+#include "app/desktop_lyrics_window.h"
+
+#include "app/lyric_frame_renderer.h"
+#include "platform/handles.h"
+
+namespace sb {
+namespace {
+
+const WindowClass kDesktopLyricsClass{L"SongBoxDesktopLyrics"};
+constexpr UINT_PTR kFrameTimer = 1;
+constexpr UINT kMsgDpiChanged = 0x02E0;  // WM_DPICHANGED, Windows 8.1 on
+
+// GetDpiForWindow exists from Windows 10 on; before that the screen's DPI holds.
+int WindowDpi(HWND hwnd) {
+  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+  static const auto getDpi =
+      reinterpret_cast<GetDpiForWindowFn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
+  if (getDpi && hwnd) {
+    if (const UINT dpi = getDpi(hwnd)) return static_cast<int>(dpi);
+  }
+  WindowDc screen = WindowDc::Client(nullptr);
+  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+  return dpi > 0 ? dpi : 96;
+}
+
+}  // namespace
+
+bool DesktopLyricsWindow::Create() {
+  WindowCreateArgs args;
+  args.exStyle = kExStyle;
+  args.style = WS_POPUP;
+  args.width = 1;
+  args.height = 1;
+  return WindowBase::Create(kDesktopLyricsClass, args);
+}
+
+int DesktopLyricsWindow::Dpi() const { return WindowDpi(hwnd()); }
+
+void DesktopLyricsWindow::SetLocked(bool locked) {
+  locked_ = locked;
+  if (!hwnd()) return;
+  LONG_PTR ex = GetWindowLongPtrW(hwnd(), GWL_EXSTYLE);
+  ex = locked ? ex | WS_EX_TRANSPARENT : ex & ~static_cast<LONG_PTR>(WS_EX_TRANSPARENT);
+  SetWindowLongPtrW(hwnd(), GWL_EXSTYLE, ex);
+  if (locked && hover_) OnMouseLeave();
+}
+
+bool DesktopLyricsWindow::Present(const LyricFrameRenderer& frame, const POINT* at, const RECT* dirty) {
+  if (!hwnd() || !frame.dc()) return false;
+  const SIZE size = frame.size();
+  const POINT origin{0, 0};
+  const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+  UPDATELAYEREDWINDOWINFO info{sizeof(info)};
+  info.pptDst = at;
+  info.psize = &size;
+  info.hdcSrc = frame.dc();
+  info.pptSrc = &origin;
+  info.pblend = &blend;
+  info.dwFlags = ULW_ALPHA;
+  info.prcDirty = dirty;
+  return UpdateLayeredWindowIndirect(hwnd(), &info) != FALSE;
+}
+
+void DesktopLyricsWindow::ShowNoActivate() {
+  if (hwnd()) SetWindowPos(hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+void DesktopLyricsWindow::Hide() {
+  StopTicks();
+  if (hwnd()) ShowWindow(hwnd(), SW_HIDE);
+  if (hover_) OnMouseLeave();
+}
+
+void DesktopLyricsWindow::StartTicks(UINT ms) {
+  if (!ticking_ && hwnd()) ticking_ = SetTimer(hwnd(), kFrameTimer, ms, nullptr) != 0;
+}
+
+void DesktopLyricsWindow::StopTicks() {
+  if (ticking_ && hwnd()) KillTimer(hwnd(), kFrameTimer);
+  ticking_ = false;
+}
+
+// Anywhere on it is its caption, so the system drags it; locked, it is not there.
+LRESULT DesktopLyricsWindow::OnHitTest() { return locked_ ? HTTRANSPARENT : HTCAPTION; }
+
+void DesktopLyricsWindow::OnMouseOver() {
+  if (hover_ || locked_) return;
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, hwnd(), 0};
+  if (!TrackMouseEvent(&track)) return;
+  hover_ = true;
+  if (onHoverChanged) onHoverChanged();
+}
+
+void DesktopLyricsWindow::OnMouseLeave() {
+  hover_ = false;
+  if (onHoverChanged) onHoverChanged();
+}
+
+LRESULT DesktopLyricsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+  switch (msg) {
+    case WM_NCHITTEST:
+      return OnHitTest();
+    case WM_MOUSEACTIVATE:
+      return MA_NOACTIVATE;
+    case WM_NCMOUSEMOVE:
+    case WM_MOUSEMOVE:
+      OnMouseOver();
+      break;
+    case WM_NCMOUSELEAVE:
+    case WM_MOUSELEAVE:
+      if (hover_) OnMouseLeave();
+      return 0;
+    case WM_EXITSIZEMOVE:
+      if (onMoved) onMoved();
+      return 0;
+    case WM_TIMER:
+      if (wp == kFrameTimer && onTick) onTick();
+      return 0;
+    case WM_DISPLAYCHANGE:
+    case kMsgDpiChanged:
+      if (onDisplayChanged) onDisplayChanged();
+      return 0;
+    case WM_NCDESTROY:
+      ticking_ = false;
+      break;
+  }
+  return DefaultProc(msg, wp, lp);
+}
+
+}  // namespace sb
