@@ -100,12 +100,26 @@ bool Form::CreateForm(const FormCreateArgs& args) {
   window.height = r.bottom - r.top;
   window.parent = args.owner;
   if (!Create(kFormClass, window)) return false;
-  SetWindowDpi(hwnd(), dpi_);
+  AdoptMonitorDpi(args);
   if (args.icon) {
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
   }
   return true;
+}
+
+// A window that opens on a monitor of another scale than the system's has
+// that monitor's DPI from the start; the controls that follow are made at it.
+void Form::AdoptMonitorDpi(const FormCreateArgs& args) {
+  const int monitor = WindowDpi(hwnd());
+  if (monitor != dpi_) {
+    dpi_ = monitor;
+    defaultFont_ = MakeFontAt(kDefaultFont, dpi_);
+    RECT r{0, 0, Px(args.clientWidthTwips), Px(args.clientHeightTwips)};
+    AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
+    SetWindowPos(hwnd(), nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  SetWindowDpi(hwnd(), dpi_);
 }
 
 HWND Form::AddControl(const ControlArgs& a) {

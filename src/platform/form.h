@@ -116,6 +116,7 @@ class Form : public WindowBase {
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnTimer(WPARAM id, LPARAM lp);
 
+  void AdoptMonitorDpi(const FormCreateArgs& args);
   void RemakeScaledFonts();
 
   int dpi_ = kDesignDpi;
