@@ -1,32 +1,28 @@
-// The indexed music library: every .mp3 under a folder, its tags, ids and play
-// counts, kept in step with the state file.
+// The indexed music library: ties the walk, the in-memory index and the state
+// file together. A scan walks the folder, reads what changed, stores it in
+// the state and then takes it into the index; plays are counted in the index
+// and written to the state by FlushPlays.
 //
 // Threads: Scan runs on one thread at a time (the watcher, or start-up); the
-// HTTP threads call the lookups and CountPlay at any time; FlushPlays runs on
-// the flusher. The in-memory index is guarded by `mutex_`, the state file by
-// `dbMutex_` (never taken while `mutex_` is held). The front page is an
-// immutable snapshot behind `pageMutex_`, held only to copy or swap the
-// pointer; `buildMutex_` lets one thread at a time build a new one, taking
-// `mutex_` only while it gathers the songs.
+// HTTP threads call the lookups at any time; FlushPlays runs on the flusher.
+// The state file is guarded by `dbMutex_`, never taken while the index's own
+// lock is held (SongIndex takes none across calls).
 #pragma once
 
-#include <atomic>
-#include <chrono>
-#include <ctime>
 #include <functional>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
-#include <string_view>
-#include <unordered_map>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "library_walk.h"
+#include "local_date.h"
 #include "page_text.h"
-#include "song_record.h"
+#include "song_index.h"
 #include "state_db.h"
 
 namespace songbox_server {
@@ -51,10 +47,8 @@ class Library {
   // that changed; a pass over them leaves the rest of the index alone.
   ScanResult Scan(const std::unordered_set<std::string>& closed = {}, const std::set<std::string>* only = nullptr);
 
-  // The GB18030 front page: an immutable snapshot shared by all requests,
-  // built again once after the library or a count changed (by the pass that
-  // changed it, or by the first request after a play) and at local midnight.
-  std::shared_ptr<const std::string> FrontPage();
+  // The GB18030 front page (see SongIndex::FrontPage).
+  std::shared_ptr<const std::string> FrontPage() { return index_.FrontPage(); }
   // "media/…" (percent-encoded) for a song id, counting one play; nullopt
   // for an unknown id.
   std::optional<std::string> PlayAddress(long long sid);
@@ -73,96 +67,30 @@ class Library {
   // process in the middle of a scan however fast the machine is. 0: never.
   void HoldScanAfter(size_t songs) { holdScanAfter_ = songs; }
 
-  size_t Size();
+  size_t Size() { return index_.Size(); }
   // The newest songs' page records and relative paths, newest first.
-  std::vector<std::pair<PageSong, std::string>> Newest();
+  std::vector<std::pair<PageSong, std::string>> Newest() { return index_.Newest(); }
   const std::string& root() const { return root_; }
 
  private:
   [[noreturn]] void HoldForever(size_t stored);
-  // Few songs have files beside them: they share one small record, the rest
-  // carry an empty pointer.
-  struct SideFiles {
-    std::string lrcFile;      // relative path of the .lrc beside it, or ""
-    std::string folderCover;  // relative path of cover.jpg/folder.jpg, or ""
-    bool operator==(const SideFiles&) const = default;
-  };
-  struct Song {
-    SongRecord record;
-    std::shared_ptr<const SideFiles> side;  // null: none
-    const std::string& lrcFile() const { return side ? side->lrcFile : kNone; }
-    const std::string& folderCover() const { return side ? side->folderCover : kNone; }
-    static inline const std::string kNone;
-  };
-  struct Seen {
-    std::uint64_t size;
-    std::int64_t mtimeNs;
-    std::chrono::steady_clock::time_point at;
-  };
-  struct FileEntry {
-    std::string path;
-    std::uint64_t size;
-    std::int64_t mtimeNs;
-  };
-  struct Walk;
-
-  Walk WalkFolder();
-  Walk WalkFolders(const std::set<std::string>& folders);
-  void AddFile(Walk& walk, const std::string& full);
-  void Triage(Walk& walk);
-  static bool InScope(const Walk& walk, const std::string& path);
-  std::vector<long long> Gone(Walk& walk);
+  void ReportIgnored(const Walk& walk);
   void ReleaseMemory();
-  bool Settled(const FileEntry& entry, std::int64_t nowNs, bool closed);
-  std::vector<SongRecord> ReadChanged(const std::vector<FileEntry>& changed);
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
-  void ApplyChanges(const std::vector<SongRecord>& records, const std::vector<long long>& gone);
-  void AssignSideFiles(const Walk& walk);
-  PageSong PageRecord(const Song& song) const;
   std::vector<PageSong> NewestSongs();
-  std::shared_ptr<const std::string> CurrentPage(std::time_t now);
-  std::shared_ptr<const std::string> BuildPage();
-  void Changed() { version_.fetch_add(1); }  // under mutex_: the page is stale
-  std::optional<Song> Find(long long id);  // a copy, taken under the lock
-  void RollDay(SongRecord& record, const std::string& today) const;
 
   const std::string root_;
-  const size_t newest_;
   Log log_;
   size_t holdScanAfter_ = 0;
 
   std::mutex dbMutex_;
   StateDb db_;
-  std::unordered_map<long long, long long> pendingPlays_;  // under mutex_
-
-  std::mutex mutex_;
-  std::map<long long, Song> songs_;  // by id: ids grow with first sight
-  // Views of the paths held by songs_ (whose nodes never move): an entry
-  // goes before its song's path changes or the song goes.
-  std::unordered_map<std::string_view, long long> byPath_;
-  std::string pageDay_;
-  // Bumped under mutex_ by every change the page shows.
-  std::atomic<std::uint64_t> version_{1};
-
-  struct PageSnapshot {
-    std::shared_ptr<const std::string> bytes;
-    std::uint64_t version = 0;  // of the songs it shows
-    std::time_t until = 0;      // the next local midnight: today's counts reset
-  };
-  std::mutex buildMutex_;
-  std::mutex pageMutex_;
-  PageSnapshot page_;
+  SongIndex index_;
 
   // Scan thread only.
-  std::unordered_map<std::string, Seen> unsettled_;
+  SettleClock settle_;
   size_t ignoredReported_ = 0;
 };
-
-// Local date as YYYY-MM-DD, now or at `when`.
-std::string LocalDate();
-std::string LocalDateAt(std::time_t when);
-// The first second of the local day after the one `when` falls on.
-std::time_t NextLocalMidnight(std::time_t when);
 
 // Percent-encodes every byte but unreserved characters and "/".
 std::string PercentEncodePath(const std::string& path);

@@ -1,0 +1,156 @@
+#include "library_walk.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+
+#include "song_tags.h"
+
+namespace songbox_server {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A file untouched this long is complete, even if no one told us its writer closed it.
+constexpr std::int64_t kSettledAgeNs = 2'000'000'000;
+constexpr auto kSettledFor = std::chrono::seconds(2);
+constexpr size_t kTriageEvery = 512;
+
+bool EndsWith(const std::string& s, std::string_view suffix) {
+  return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::uint64_t Fnv(std::uint64_t h, const char* p, size_t n) {
+  for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ULL;
+  return h;
+}
+
+// Size plus FNV-1a of the first and last 64 KiB: cheap, and unchanged for a
+// file that only moved.
+std::uint64_t Fingerprint(const std::string& file, std::uint64_t size) {
+  constexpr std::uint64_t kPart = 64 * 1024;
+  std::ifstream in(file, std::ios::binary);
+  std::string buffer(static_cast<size_t>(std::min(size, 2 * kPart)), '\0');
+  if (size <= 2 * kPart) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+  } else {
+    in.read(buffer.data(), kPart);
+    in.seekg(static_cast<std::streamoff>(size - kPart));
+    in.read(buffer.data() + kPart, kPart);
+  }
+  std::uint64_t h = Fnv(0xcbf29ce484222325ULL, reinterpret_cast<const char*>(&size), sizeof size);
+  return Fnv(h, buffer.data(), buffer.size()) & 0x7FFFFFFFFFFFFFFFULL;
+}
+
+void AddFile(const std::string& root, Walk& walk, const std::string& full, const Triage& triage) {
+  std::string rel = full.substr(root.size() + (root.back() == '/' ? 0 : 1));
+  struct stat st {};
+  if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
+  std::string lower = Lower(rel);
+  if (EndsWith(lower, ".mp3")) {
+    if (st.st_size > 0)
+      walk.pending.push_back({rel, static_cast<std::uint64_t>(st.st_size),
+                              static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec});
+    if (walk.pending.size() >= kTriageEvery) triage(walk);
+  } else if (EndsWith(lower, ".lrc") || EndsWith(lower, "/cover.jpg") || EndsWith(lower, "/folder.jpg") ||
+             lower == "cover.jpg" || lower == "folder.jpg") {
+    walk.sideFiles[lower] = rel;
+  } else if (walk.ignored++ == 0) {
+    walk.firstIgnored = rel;
+  }
+}
+
+}  // namespace
+
+std::string Lower(std::string s) {
+  for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+  return s;
+}
+
+std::string FolderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+std::int64_t NowNs() {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1'000'000'000 + ts.tv_nsec;
+}
+
+bool Walk::InScope(const std::string& path) const {
+  if (!partial) return true;
+  std::string_view folder(path.data(), path.rfind('/') + 1);  // npos + 1 == 0: the top folder
+  return std::find(scope.begin(), scope.end(), folder) != scope.end();
+}
+
+Walk WalkTree(const std::string& root, const Triage& triage) {
+  Walk walk;
+  walk.folders.push_back(root);
+  std::error_code ec;
+  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+  for (; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (it->is_directory(typeError)) {
+      walk.folders.push_back(it->path().string());
+    } else {
+      AddFile(root, walk, it->path().string(), triage);
+    }
+  }
+  triage(walk);
+  return walk;
+}
+
+Walk WalkFolders(const std::string& root, const std::set<std::string>& folders, const Triage& triage) {
+  Walk walk;
+  walk.partial = true;
+  for (const std::string& folder : folders) {
+    if (folder != root && folder.compare(0, root.size() + 1, root + "/") != 0) continue;
+    walk.folders.push_back(folder);
+    walk.scope.push_back(folder == root ? "" : folder.substr(root.size() + 1) + "/");
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec), end;
+    for (; !ec && it != end; it.increment(ec)) {
+      std::error_code typeError;
+      if (!it->is_directory(typeError)) AddFile(root, walk, it->path().string(), triage);
+    }
+  }
+  triage(walk);
+  return walk;
+}
+
+bool SettleClock::Settled(const FileEntry& e, std::int64_t nowNs, bool closed) {
+  auto now = std::chrono::steady_clock::now();
+  if (closed || nowNs - e.mtimeNs >= kSettledAgeNs) {
+    unsettled_.erase(e.path);
+    return true;
+  }
+  auto [it, fresh] = unsettled_.try_emplace(e.path, Seen{e.size, e.mtimeNs, now});
+  if (!fresh && (it->second.size != e.size || it->second.mtimeNs != e.mtimeNs)) it->second = Seen{e.size, e.mtimeNs, now};
+  if (now - it->second.at < kSettledFor) return false;
+  unsettled_.erase(it);
+  return true;
+}
+
+std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed) {
+  std::vector<SongRecord> records;
+  records.reserve(changed.size());
+  for (const FileEntry& e : changed) {
+    const std::string full = root + "/" + e.path;
+    SongRecord r;
+    r.path = e.path;
+    r.size = e.size;
+    r.mtimeNs = e.mtimeNs;
+    r.tags = ReadSongTags(full).value_or(SongTags{});
+    r.fingerprint = Fingerprint(full, e.size);
+    records.push_back(std::move(r));
+  }
+  return records;
+}
+
+}  // namespace songbox_server
