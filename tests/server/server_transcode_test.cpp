@@ -3,10 +3,14 @@
 // cancellation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 
 #include "mp3_transcode.h"
 #include "server_test_library.h"
+#include "transcoder.h"
 #include "transcode_test_media.h"
 
 namespace {
@@ -118,6 +122,175 @@ TEST(Mp3Transcode, CancelStopsAndNonAudioIsRefused) {
   sbserver_test::WriteFile(dir.path() / "text.flac", std::string(5000, 'x'));
   EXPECT_FALSE(Mp3Transcode::Open((dir.path() / "text.flac").string(), {}));
   EXPECT_FALSE(Mp3Transcode::Open((dir.path() / "missing.flac").string(), {}));
+}
+
+}  // namespace
+
+namespace {
+
+using songbox_server::MediaSource;
+using songbox_server::TranscodeInput;
+using songbox_server::Transcoder;
+
+TranscodeInput Input(const fs::path& file, const fs::path& library) {
+  TranscodeInput in;
+  in.file = file.string();
+  in.relativePath = fs::relative(file, library).string();
+  in.size = fs::file_size(file);
+  in.mtimeNs = fs::last_write_time(file).time_since_epoch().count();
+  in.tags = [] { return Mp3Tags{"标题", "歌手", ""}; };
+  return in;
+}
+
+// Reads the source from `from` to `to` (its end) as a response would, waiting for
+// `ready` whenever the bytes are not written yet.
+std::string ReadRest(MediaSource& source, std::uint64_t from = 0, std::uint64_t to = ~0ULL) {
+  std::mutex m;
+  std::condition_variable cv;
+  bool woke = false;
+  std::string out;
+  char buffer[10000];
+  to = std::min(to, source.Size());
+  for (std::uint64_t at = from; at < to;) {
+    long long got = source.ReadAt(at, buffer, std::min<std::uint64_t>(sizeof buffer, to - at), [&] {
+      std::lock_guard lock(m);
+      woke = true;
+      cv.notify_all();
+    });
+    if (got < 0) break;
+    if (got == 0) {
+      std::unique_lock lock(m);
+      if (!cv.wait_for(lock, std::chrono::minutes(2), [&] { return woke; })) break;
+      woke = false;
+      continue;
+    }
+    out.append(buffer, static_cast<size_t>(got));
+    at += static_cast<std::uint64_t>(got);
+  }
+  return out;
+}
+
+std::vector<std::string> CacheFiles(const fs::path& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<std::string> Sorted(std::vector<std::string> names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class TranscodeJobs : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (int i = 0; i < 3; ++i) {
+      songs_.push_back(lib_ / ("s" + std::to_string(i) + ".flac"));
+      MakeAudio(songs_.back(), 2.0 + i);
+    }
+  }
+  std::string CacheName(size_t i) {
+    auto in = Input(songs_[i], lib_);
+    return songbox_server::TranscodeCache::Name(in.relativePath, in.size, in.mtimeNs, in.fingerprint);
+  }
+  TempDir dir_;
+  fs::path lib_ = dir_.path() / "lib", cache_ = dir_.path() / "cache";
+  std::vector<fs::path> songs_;
+};
+
+TEST_F(TranscodeJobs, AResponseStreamsWhatIsWrittenAndAReadAheadWaitsForIt) {
+  Transcoder t(cache_.string(), 1 << 30, 2, [](const std::string&) {});
+  t.HoldAt(20000);
+  auto source = t.Source(Input(songs_[0], lib_));
+  ASSERT_TRUE(source);
+  auto expected = Mp3Transcode::Open(songs_[0].string(), Mp3Tags{"标题", "歌手", ""});
+  ASSERT_EQ(source->Size(), expected->Size());
+  EXPECT_EQ(ReadRest(*source, 0, 20000).size(), 20000u);
+  char byte;
+  std::atomic<bool> ready{false};
+  EXPECT_EQ(source->ReadAt(source->Size() - 1, &byte, 1, [&] { ready = true; }), 0);
+  EXPECT_TRUE(source->WholeFile().empty());
+  EXPECT_TRUE(t.cache().Lookup(CacheName(0)).empty());  // half written: not in the cache
+  t.HoldAt(Transcoder::kNoHold);
+  std::string whole = ReadRest(*source);
+  ASSERT_EQ(whole.size(), source->Size());
+  t.WaitIdle();
+  EXPECT_TRUE(ready);
+  auto probe = ProbeMp3(WriteOut(dir_.path() / "got.mp3", whole));
+  EXPECT_TRUE(probe.decodes);
+  EXPECT_EQ(probe.title, "标题");
+  // Later requests are served the cache file, the same bytes.
+  auto again = t.Source(Input(songs_[0], lib_));
+  ASSERT_TRUE(again);
+  EXPECT_EQ(again->WholeFile(), t.cache().Lookup(CacheName(0)));
+  EXPECT_EQ(ReadRest(*again, 1000), whole.substr(1000));
+}
+
+TEST_F(TranscodeJobs, DroppingTheLastSourceStopsTheJobAndLeavesNothing) {
+  Transcoder t(cache_.string(), 1 << 30, 2, [](const std::string&) {});
+  t.HoldAt(30000);
+  auto a = t.Source(Input(songs_[2], lib_));
+  auto b = t.Source(Input(songs_[2], lib_));
+  ASSERT_TRUE(a && b);
+  EXPECT_EQ(ReadRest(*a, 0, 30000).size(), 30000u);  // the job is midway
+  a.reset();
+  b.reset();
+  t.WaitIdle();
+  EXPECT_TRUE(CacheFiles(cache_).empty());
+  // A source dropped before its job started leaves nothing either, while
+  // one that another source still reads completes.
+  t.HoldAt(0);
+  t.Source(Input(songs_[0], lib_)).reset();
+  auto kept = t.Source(Input(songs_[1], lib_));
+  t.Source(Input(songs_[1], lib_)).reset();
+  t.HoldAt(Transcoder::kNoHold);
+  EXPECT_EQ(ReadRest(*kept).size(), kept->Size());
+  t.WaitIdle();
+  EXPECT_EQ(CacheFiles(cache_), std::vector<std::string>{CacheName(1)});
+}
+
+TEST_F(TranscodeJobs, TheCacheKeepsWhatWasUsedLastWithinItsBoundAndDropsChangedSongs) {
+  auto size = [&](size_t i) { return Mp3Transcode::Open(songs_[i].string(), Mp3Tags{"标题", "歌手", ""})->Size(); };
+  const std::uint64_t bound = size(0) + size(2) + 1000;  // the newest two of three fit
+  {
+    Transcoder t(cache_.string(), bound, 1, [](const std::string&) {});
+    for (size_t i : {0, 1}) ASSERT_TRUE(t.Whole(Input(songs_[i], lib_)));
+    ASSERT_TRUE(t.Source(Input(songs_[0], lib_)));  // used again: song 1 is now the oldest
+    ASSERT_TRUE(t.Whole(Input(songs_[2], lib_)));
+    EXPECT_EQ(CacheFiles(cache_), Sorted({CacheName(0), CacheName(2)}));
+    EXPECT_LE(t.cache().Bytes(), bound);
+  }
+  // A restart takes the files in and forgets a crash's half-written one; a
+  // changed song's old transcode goes when the new one is made.
+  const std::string old2 = CacheName(2);
+  const std::uint64_t kept = fs::file_size(cache_ / CacheName(0)) + fs::file_size(cache_ / old2);
+  sbserver_test::WriteFile(cache_ / (CacheName(1) + ".part1-1"), "half");
+  MakeAudio(songs_[2], 1.0);
+  fs::last_write_time(songs_[2], fs::last_write_time(songs_[2]) + std::chrono::seconds(5));
+  Transcoder t(cache_.string(), bound, 1, [](const std::string&) {});
+  EXPECT_EQ(CacheFiles(cache_), Sorted({CacheName(0), old2}));
+  EXPECT_EQ(t.cache().Bytes(), kept);
+  auto changed = t.Whole(Input(songs_[2], lib_));
+  ASSERT_TRUE(changed);
+  EXPECT_EQ(changed->Size(), size(2));
+  EXPECT_EQ(CacheFiles(cache_), Sorted({CacheName(0), CacheName(2)}));
+}
+
+TEST_F(TranscodeJobs, TheFillRunsWhenAShareIsFreeAndGivesWayToRequests) {
+  Transcoder t(cache_.string(), 1 << 30, 1, [](const std::string&) {});
+  t.HoldAt(10000);
+  t.Prefetch({Input(songs_[0], lib_), Input(songs_[1], lib_)});
+  // The fill holds the only share (paused midway); a request takes it over.
+  ASSERT_TRUE(sbserver_test::WaitFor([&] { return t.PeakRunning() == 1; }, 60000));
+  auto asked = t.Source(Input(songs_[2], lib_));
+  ASSERT_TRUE(asked);
+  EXPECT_EQ(ReadRest(*asked, 0, 10000).size(), 10000u);
+  t.HoldAt(Transcoder::kNoHold);
+  EXPECT_EQ(ReadRest(*asked).size(), asked->Size());
+  t.WaitIdle();
+  EXPECT_EQ(t.PeakRunning(), 1u);
+  EXPECT_EQ(CacheFiles(cache_), Sorted({CacheName(0), CacheName(1), CacheName(2)}));
 }
 
 }  // namespace
