@@ -144,12 +144,30 @@ void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<l
 std::optional<std::string> Library::PlayAddress(long long sid) {
   auto path = index_.Play(sid);
   if (!path) return std::nullopt;
-  return "media/" + PercentEncodePath(*path);
+  return "media/" + PercentEncodePath(MediaAddress(*path));
 }
 
 std::optional<std::string> Library::MediaFile(const std::string& relativePath) {
   if (!index_.HasPath(relativePath)) return std::nullopt;
   return root_ + "/" + relativePath;
+}
+
+std::optional<SongRecord> Library::SongAt(const std::string& relativePath) {
+  long long id = index_.KnownId(relativePath);
+  auto song = id ? index_.Find(id) : std::nullopt;
+  if (!song) return std::nullopt;
+  return song->record;
+}
+
+bool ServedAsIs(const std::string& relativePath) {
+  if (relativePath.size() < 4) return false;
+  std::string ext = relativePath.substr(relativePath.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".mp3";
+}
+
+std::string MediaAddress(const std::string& relativePath) {
+  return ServedAsIs(relativePath) ? relativePath : relativePath + ".mp3";
 }
 
 std::optional<std::string> Library::Lyrics(long long id) {

@@ -54,6 +54,8 @@ class Library {
   std::optional<std::string> PlayAddress(long long sid);
   // The absolute file of an indexed song by its path below the library.
   std::optional<std::string> MediaFile(const std::string& relativePath);
+  // The indexed song at a path below the library.
+  std::optional<SongRecord> SongAt(const std::string& relativePath);
   std::optional<std::string> Lyrics(long long id);  // UTF-8
   std::optional<std::string> Cover(long long id);   // baseline JPEG
   std::string Community();
@@ -94,5 +96,11 @@ class Library {
 
 // Percent-encodes every byte but unreserved characters and "/".
 std::string PercentEncodePath(const std::string& path);
+
+// MP3 songs are served as they are; every other song as an MP3 made from it.
+bool ServedAsIs(const std::string& relativePath);
+// Where below "media/" a song is served: its path, with ".mp3" added for a
+// song served as MP3 (so a web server hosting the export names its type).
+std::string MediaAddress(const std::string& relativePath);
 
 }  // namespace songbox_server

@@ -1,6 +1,6 @@
 // songbox-catalogue: serves a folder of MP3 files as a SongBox catalogue.
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
-//                     [--newest N] [--export OUT]
+//                     [--newest N] [--cache-size BYTES[K|M|G]] [--export OUT]
 #include <signal.h>
 
 #include <chrono>
@@ -17,7 +17,9 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "song_media.h"
 #include "static_export.h"
+#include "transcoder.h"
 
 namespace {
 
@@ -29,6 +31,9 @@ struct Options {
   std::string library, listenHost = "127.0.0.1", state, exportTo;
   int port = 8611;
   size_t newest = 500;
+  // Room for the page's 500 newest songs as four-minute transcodes (about
+  // 7.7 MB each at 256 kbit/s).
+  std::uint64_t cacheBytes = 4ULL << 30;
 };
 
 void Log(const std::string& line) {
@@ -41,7 +46,7 @@ void Log(const std::string& line) {
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--export OUT]\n");
+               " [--cache-size BYTES[K|M|G]] [--export OUT]\n");
   return 2;
 }
 
@@ -56,6 +61,17 @@ bool ParseListen(const std::string& value, Options& o) {
   return true;
 }
 
+bool ParseSize(const std::string& value, std::uint64_t& bytes) {
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(value.c_str(), &end, 10);
+  if (end == value.c_str() || value[0] == '-') return false;
+  std::string unit = end;
+  int shift = unit.empty() ? 0 : unit == "K" ? 10 : unit == "M" ? 20 : unit == "G" ? 30 : -1;
+  if (shift < 0 || n > (~0ULL >> shift)) return false;
+  bytes = n << shift;
+  return true;
+}
+
 bool Parse(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -67,6 +83,8 @@ bool Parse(int argc, char** argv, Options& o) {
       if (!ParseListen(value, o)) return false;
     } else if (arg == "--state") {
       o.state = value;
+    } else if (arg == "--cache-size") {
+      if (!ParseSize(value, o.cacheBytes)) return false;
     } else if (arg == "--export") {
       o.exportTo = value;
     } else if (arg == "--newest") {
@@ -90,12 +108,10 @@ std::string DefaultState(const std::string& library) {
   return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
 }
 
-int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_server::ScanResult& startup,
-          const Options& o) {
-  // A worker per keep-alive connection: enough that a few dozen clients do
-  // not queue behind each other; idle connections give their worker up soon.
-  songbox_server::HttpServer server(64);
-  songbox_server::MountRoutes(server, library);
+int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optional<LibraryWatch>& watch,
+          const songbox_server::ScanResult& startup, const Options& o) {
+  songbox_server::HttpServer server(
+      songbox_server::CatalogueRoutes(library, songbox_server::PlainFiles, &transcoder));
   int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
@@ -107,7 +123,12 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_se
   bool stopping = false;
   std::thread flusher([&] {
     std::unique_lock lock(mutex);
-    while (!wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; })) library.FlushPlays();
+    // Each second the plays are written; every fifth the background fill is
+    // given the page's newest songs again.
+    for (unsigned tick = 0; !wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; }); ++tick) {
+      library.FlushPlays();
+      if (tick % 5 == 0) transcoder.Prefetch(songbox_server::NewestTranscoded(library));
+    }
   });
   std::thread signals([&] {
     sigset_t set;
@@ -116,10 +137,10 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_se
     sigaddset(&set, SIGTERM);
     int sig = 0;
     sigwait(&set, &sig);
-    server.stop();
+    server.Stop();
   });
   Log("serving " + std::to_string(library.Size()) + " songs on http://" + o.listenHost + ":" + std::to_string(port) + "/");
-  server.listen_after_bind();
+  server.Run();
   {
     std::lock_guard lock(mutex);
     stopping = true;
@@ -152,7 +173,10 @@ int main(int argc, char** argv) {
       Log("no library folder at " + o.library);
       return 1;
     }
-    Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
+    const std::string state = o.state.empty() ? DefaultState(root) : o.state;
+    Library library(root, state, o.newest, Log);
+    // Beside the state file; one transcode at a time per core.
+    songbox_server::Transcoder transcoder(state + ".mp3-cache", o.cacheBytes, std::thread::hardware_concurrency(), Log);
     if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
     std::optional<LibraryWatch> watch;
@@ -165,11 +189,11 @@ int main(int argc, char** argv) {
                   seconds, scan.added, scan.changed, scan.removed);
     Log(line);
     if (!o.exportTo.empty()) {
-      size_t songs = songbox_server::ExportSite(library, o.exportTo);
+      size_t songs = songbox_server::ExportSite(library, transcoder, o.exportTo);
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, watch, scan, o);
+    return Serve(library, transcoder, watch, scan, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

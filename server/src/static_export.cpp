@@ -1,5 +1,7 @@
 #include "static_export.h"
 
+#include "song_media.h"
+
 #include <filesystem>
 #include <fstream>
 
@@ -37,9 +39,26 @@ void CopyMedia(const fs::path& from, const fs::path& to) {
   fs::rename(temp, to);
 }
 
+// The transcode's bytes, read as a response would, into `to`.
+void ExportTranscode(Transcoder& transcoder, const TranscodeInput& in, const fs::path& to) {
+  std::error_code ec;
+  const auto songTime = fs::last_write_time(in.file);
+  if (fs::exists(to, ec) && fs::last_write_time(to, ec) == songTime) return;
+  auto source = transcoder.Whole(in);
+  if (!source) throw fs::filesystem_error("cannot transcode", in.file, std::make_error_code(std::errc::io_error));
+  std::string bytes(source->Size(), '\0');
+  for (std::uint64_t at = 0; at < bytes.size();) {
+    long long got = source->ReadAt(at, bytes.data() + at, bytes.size() - at, [] {});
+    if (got <= 0) throw fs::filesystem_error("cannot read the transcode of", in.file, std::make_error_code(std::errc::io_error));
+    at += static_cast<std::uint64_t>(got);
+  }
+  WriteFile(to, bytes);
+  fs::last_write_time(to, songTime);
+}
+
 }  // namespace
 
-size_t ExportSite(Library& library, const std::string& out) {
+size_t ExportSite(Library& library, Transcoder& transcoder, const std::string& out) {
   const fs::path root(out);
   WriteFile(root / "index.html", *library.FrontPage());
   WriteFile(root / "community" / "index.html", library.Community());
@@ -47,10 +66,14 @@ size_t ExportSite(Library& library, const std::string& out) {
   auto newest = library.Newest();
   for (const auto& [song, path] : newest) {
     const std::string id = std::to_string(song.sid);
-    WriteFile(root / "wgns" / "url" / id, "media/" + PercentEncodePath(path));
+    WriteFile(root / "wgns" / "url" / id, "media/" + PercentEncodePath(MediaAddress(path)));
     if (auto lyrics = library.Lyrics(song.sid)) WriteFile(root / "lyrics" / id, ToGb18030(*lyrics));
     if (auto cover = library.Cover(song.sid)) WriteFile(root / "cover" / id, *cover);
-    CopyMedia(fs::path(library.root()) / path, root / "media" / path);
+    if (ServedAsIs(path)) {
+      CopyMedia(fs::path(library.root()) / path, root / "media" / path);
+    } else if (auto record = library.SongAt(path)) {
+      ExportTranscode(transcoder, TranscodeInputOf(library, *record), root / "media" / MediaAddress(path));
+    }
   }
   return newest.size();
 }

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <chrono>
 
-#include "file_media_source.h"
+#include "file_source.h"
 
 namespace songbox_server {
 
@@ -149,7 +149,7 @@ std::unique_ptr<MediaSource> Transcoder::Source(const TranscodeInput& in) {
   const std::string name = TranscodeCache::Name(in.relativePath, in.size, in.mtimeNs, in.fingerprint);
   std::string cached = cache_.Lookup(name);
   if (!cached.empty()) {
-    if (auto file = OpenFileSource(cached)) return file;
+    if (auto file = FileSource::Open(cached)) return file;
   }
   auto ticket = Attach(in, name, false);
   if (!ticket) return nullptr;
@@ -161,7 +161,7 @@ std::unique_ptr<MediaSource> Transcoder::Whole(const TranscodeInput& in) {
   const std::string name = TranscodeCache::Name(in.relativePath, in.size, in.mtimeNs, in.fingerprint);
   std::string cached = cache_.Lookup(name);
   if (!cached.empty()) {
-    if (auto file = OpenFileSource(cached)) return file;
+    if (auto file = FileSource::Open(cached)) return file;
   }
   auto ticket = Attach(in, name, false);
   if (!ticket) return nullptr;

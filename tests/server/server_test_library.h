@@ -43,20 +43,29 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+struct ServeOptions {
+  bool watch = false;
+  size_t newest = 500;
+  songbox_server::HttpLimits limits;
+  songbox_server::MediaProvider media = songbox_server::PlainFiles;
+};
+
 // A Library over `folder` served on 127.0.0.1, optionally watched.
 class ServedLibrary {
  public:
   ServedLibrary(const std::filesystem::path& folder, const std::filesystem::path& state, bool watch = false,
                 size_t newest = 500);
+  ServedLibrary(const std::filesystem::path& folder, const std::filesystem::path& state, ServeOptions options);
   ~ServedLibrary();
   httplib::Result Get(const std::string& path, const httplib::Headers& headers = {});
   songbox_server::Library& library() { return *library_; }
+  songbox_server::HttpServer& server() { return *server_; }
   int port() const { return port_; }
 
  private:
   std::unique_ptr<songbox_server::Library> library_;
   std::unique_ptr<songbox_server::LibraryWatch> watch_;
-  songbox_server::HttpServer server_;
+  std::unique_ptr<songbox_server::HttpServer> server_;
   std::thread thread_;
   int port_ = 0;
 };
