@@ -170,8 +170,10 @@ ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, Serv
     watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, std::chrono::seconds(30), [](const std::string&) {});
   auto scan = library_->Scan();
   if (watch_) watch_->Start(scan);
-  server_ = std::make_unique<songbox_server::HttpServer>(songbox_server::CatalogueRoutes(*library_, options.media),
-                                                         options.limits);
+  transcoder_ = std::make_unique<songbox_server::Transcoder>(state.string() + ".mp3-cache", 1ULL << 30, 2,
+                                                             [](const std::string&) {});
+  server_ = std::make_unique<songbox_server::HttpServer>(
+      songbox_server::CatalogueRoutes(*library_, options.media, transcoder_.get()), options.limits);
   port_ = server_->Bind("127.0.0.1", 0);
   thread_ = std::thread([this] { server_->Run(); });
 }
@@ -180,6 +182,7 @@ ServedLibrary::~ServedLibrary() {
   server_->Stop();
   thread_.join();
   server_.reset();
+  transcoder_.reset();
   watch_.reset();
 }
 

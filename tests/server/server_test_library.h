@@ -15,6 +15,7 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "transcoder.h"
 
 namespace sbserver_test {
 
@@ -60,11 +61,13 @@ class ServedLibrary {
   httplib::Result Get(const std::string& path, const httplib::Headers& headers = {});
   songbox_server::Library& library() { return *library_; }
   songbox_server::HttpServer& server() { return *server_; }
+  songbox_server::Transcoder& transcoder() { return *transcoder_; }
   int port() const { return port_; }
 
  private:
   std::unique_ptr<songbox_server::Library> library_;
   std::unique_ptr<songbox_server::LibraryWatch> watch_;
+  std::unique_ptr<songbox_server::Transcoder> transcoder_;  // cache beside the state file
   std::unique_ptr<songbox_server::HttpServer> server_;
   std::thread thread_;
   int port_ = 0;

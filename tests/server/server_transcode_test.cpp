@@ -10,6 +10,7 @@
 
 #include "mp3_transcode.h"
 #include "server_test_library.h"
+#include "static_export.h"
 #include "transcoder.h"
 #include "transcode_test_media.h"
 
@@ -291,6 +292,18 @@ TEST_F(TranscodeJobs, TheFillRunsWhenAShareIsFreeAndGivesWayToRequests) {
   t.WaitIdle();
   EXPECT_EQ(t.PeakRunning(), 1u);
   EXPECT_EQ(CacheFiles(cache_), Sorted({CacheName(0), CacheName(1), CacheName(2)}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(TranscodedSongs, OnlyMp3FilesAreServedAsTheyAre) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"a/x.mp3", "a/x.mp3"}, {"a/X.MP3", "a/X.MP3"}, {"a/x.flac", "a/x.flac.mp3"},
+      {"x.m4a", "x.m4a.mp3"}, {"mp3", "mp3.mp3"},     {"a.mp3/x.ogg", "a.mp3/x.ogg.mp3"},
+  };
+  for (const auto& [path, address] : cases) EXPECT_EQ(songbox_server::MediaAddress(path), address) << path;
 }
 
 }  // namespace
