@@ -28,7 +28,12 @@ struct Transcoder::Job {
   std::condition_variable ended;
   std::uint64_t written = 0;
   State state = State::Writing;
-  std::vector<std::pair<std::uint64_t, std::function<void()>>> waiters;  // offset, ready
+  struct Waiter {
+    const void* source;  // the TranscodeSource that waits
+    std::uint64_t offset;
+    std::function<void()> ready;
+  };
+  std::vector<Waiter> waiters;
 
   ~Job() {
     if (fd >= 0) ::close(fd);
@@ -48,6 +53,7 @@ namespace {
 class TranscodeSource : public MediaSource {
  public:
   explicit TranscodeSource(std::shared_ptr<Transcoder::Ticket> ticket);
+  ~TranscodeSource() override;  // a dropped source is not called back
   std::uint64_t Size() const override;
   std::string ContentType() const override { return "audio/mpeg"; }
   long long ReadAt(std::uint64_t offset, char* buffer, std::size_t n, std::function<void()> ready) override;
@@ -61,6 +67,12 @@ class TranscodeSource : public MediaSource {
 
 TranscodeSource::TranscodeSource(std::shared_ptr<Transcoder::Ticket> ticket) : ticket_(std::move(ticket)) {}
 
+TranscodeSource::~TranscodeSource() {
+  Transcoder::Job& job = *ticket_->job;
+  std::lock_guard lock(job.mutex);
+  std::erase_if(job.waiters, [this](const Transcoder::Job::Waiter& w) { return w.source == this; });
+}
+
 std::uint64_t TranscodeSource::Size() const { return ticket_->job->size; }
 
 long long TranscodeSource::ReadAt(std::uint64_t offset, char* buffer, std::size_t n, std::function<void()> ready) {
@@ -69,7 +81,7 @@ long long TranscodeSource::ReadAt(std::uint64_t offset, char* buffer, std::size_
     std::lock_guard lock(job.mutex);
     if (offset >= job.written) {
       if (job.state != Transcoder::Job::State::Writing) return -1;
-      job.waiters.emplace_back(offset, std::move(ready));
+      job.waiters.push_back({this, offset, std::move(ready)});
       return 0;
     }
     n = static_cast<std::size_t>(std::min<std::uint64_t>(n, job.written - offset));
@@ -185,20 +197,11 @@ bool Transcoder::Write(Job& job, const char* data, std::size_t n) {
     if (put <= 0) return false;
     done += static_cast<std::size_t>(put);
   }
-  std::vector<std::function<void()>> ready;
-  {
-    std::lock_guard lock(job.mutex);
-    job.written += n;
-    for (auto it = job.waiters.begin(); it != job.waiters.end();) {
-      if (it->first >= job.written) {
-        ++it;
-        continue;
-      }
-      ready.push_back(std::move(it->second));
-      it = job.waiters.erase(it);
-    }
-  }
-  for (auto& call : ready) call();
+  // Called under the job's lock, so a source dropped meanwhile is never
+  // called back (a `ready` only posts work; it never reads again at once).
+  std::lock_guard lock(job.mutex);
+  job.written += n;
+  std::erase_if(job.waiters, [&](Job::Waiter& w) { return w.offset < job.written && (w.ready(), true); });
   return true;
 }
 
@@ -206,14 +209,13 @@ void Transcoder::Finish(Job& job, Mp3Transcode::End end) {
   bool done = end == Mp3Transcode::End::Done && cache_.Admit(job.temp, job.name);
   if (end == Mp3Transcode::End::Failed) log_("transcode " + job.name + " failed; the cache could not be written");
   if (!done) ::unlink(job.temp.c_str());
-  std::vector<std::pair<std::uint64_t, std::function<void()>>> waiters;
   {
     std::lock_guard lock(job.mutex);
     job.state = done ? Job::State::Done : Job::State::Failed;
-    waiters.swap(job.waiters);
+    for (auto& waiter : job.waiters) waiter.ready();
+    job.waiters.clear();
   }
   job.ended.notify_all();
-  for (auto& [offset, ready] : waiters) ready();
   std::lock_guard lock(mutex_);
   auto it = tickets_.find(job.name);
   if (it != tickets_.end()) {
