@@ -211,7 +211,7 @@ std::unique_ptr<Mp3Transcode> Mp3Transcode::Open(const std::string& file, const 
   Codec& c = *t->codec_;
   if (!c.OpenSource(file) || !c.OpenEncoder() || !c.OpenResampler()) return nullptr;
   double seconds = c.Seconds();
-  if (seconds < 0) return nullptr;
+  if (seconds < 0 || seconds > kMp3MaxSeconds) return nullptr;
   t->frames_ = Mp3FramesFor(seconds);
   t->tag_ = Id3v2Bytes(tags);
   return t;

@@ -33,6 +33,10 @@ constexpr std::uint64_t kMp3FrameBytes = 144ULL * kMp3BitRate / kMp3SampleRate;
 // The ID3v2.4 tag the transcode starts with.
 std::string Id3v2Bytes(const Mp3Tags& tags);
 
+// Longer sources are refused: a damaged header could otherwise announce days
+// of audio, made up with silence.
+constexpr double kMp3MaxSeconds = 12 * 3600;
+
 // Frames that hold `seconds` of audio and the encoder's delay and tail.
 std::uint64_t Mp3FramesFor(double seconds);
 
@@ -43,7 +47,8 @@ class Mp3Transcode {
   using Write = std::function<bool(const char*, std::size_t)>;
 
   // Opens and probes the source (the descriptor stays open, so the file may
-  // change or go after this); nullptr when ffmpeg finds no audio stream in it.
+  // change or go after this); nullptr when ffmpeg finds no audio stream in it
+  // or its duration is unknown or beyond kMp3MaxSeconds.
   static std::unique_ptr<Mp3Transcode> Open(const std::string& file, const Mp3Tags& tags);
   ~Mp3Transcode();
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 
 #include "file_source.h"
@@ -123,6 +124,13 @@ std::shared_ptr<Transcoder::Job> Transcoder::MakeJob(const TranscodeInput& in, c
     return nullptr;
   }
   job->size = transcode->Size();
+  // The disk space is taken before any byte is promised: a full disk refuses
+  // the song now rather than cutting a response short later.
+  int reserved = ::posix_fallocate(job->fd, 0, static_cast<off_t>(job->size));
+  if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+    log_("no room in " + cache_.folder() + " for the transcode of " + in.relativePath);
+    return nullptr;
+  }
   job->transcode = std::move(transcode);
   return job;
 }

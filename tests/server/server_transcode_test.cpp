@@ -40,6 +40,11 @@ fs::path WriteOut(const fs::path& file, const std::string& bytes) {
   return file;
 }
 
+std::string ReadFile(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 struct Case {
   const char* ext;
   const char* codec;
@@ -110,7 +115,7 @@ TEST(Mp3Transcode, ASourceThatEndsEarlyIsMadeUpWithSilence) {
   EXPECT_LT(Loudness(probe.pcm, 48000, 3.0, 4.0), 0.005);
 }
 
-TEST(Mp3Transcode, CancelStopsAndNonAudioIsRefused) {
+TEST(Mp3Transcode, CancelStopsAndNonAudioOrEndlessAudioIsRefused) {
   TempDir dir;
   MakeAudio(dir.path() / "a.flac", 3.0);
   auto t = Mp3Transcode::Open((dir.path() / "a.flac").string(), {});
@@ -123,6 +128,15 @@ TEST(Mp3Transcode, CancelStopsAndNonAudioIsRefused) {
   sbserver_test::WriteFile(dir.path() / "text.flac", std::string(5000, 'x'));
   EXPECT_FALSE(Mp3Transcode::Open((dir.path() / "text.flac").string(), {}));
   EXPECT_FALSE(Mp3Transcode::Open((dir.path() / "missing.flac").string(), {}));
+  // A FLAC whose header claims 433 hours (of which half a second is there):
+  // the low 36 bits of STREAMINFO's eight bytes at 18 count the samples.
+  const fs::path flac = dir.path() / "claims.flac";
+  MakeAudio(flac, 0.5);
+  std::string bytes = ReadFile(flac);
+  bytes[21] = static_cast<char>(bytes[21] | 0x0F);
+  for (int i = 22; i < 26; ++i) bytes[i] = '\xFF';
+  sbserver_test::WriteFile(flac, bytes);
+  EXPECT_FALSE(Mp3Transcode::Open(flac.string(), {}));
 }
 
 }  // namespace
