@@ -312,6 +312,74 @@ TEST_F(TranscodeJobs, TheFillRunsWhenAShareIsFreeAndGivesWayToRequests) {
 
 namespace {
 
+using sbserver_test::ServedLibrary;
+
+// The one song of a test library; -1 (and the test is skipped) while the
+// walk indexes only MP3 files.
+long long OnlySid(songbox_server::Library& library) {
+  auto newest = library.Newest();
+  return newest.size() == 1 ? newest[0].first.sid : -1;
+}
+
+TEST(TranscodedSongs, AreServedAsMp3WithAnExactLengthAndRanges) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  MakeAudio(lib / "a" / "song one.flac", 3.0);
+  fs::last_write_time(lib / "a" / "song one.flac", fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  ServedLibrary served(lib, dir.path() / "state.db");
+  const long long sid = OnlySid(served.library());
+  if (sid < 0) GTEST_SKIP() << "FLAC files are not indexed yet";
+  auto address = served.Get("/wgns/url/" + std::to_string(sid));
+  ASSERT_TRUE(address);
+  EXPECT_EQ(address->body, "media/a/song%20one.flac.mp3");
+  // A range while the transcode is still being written, then the whole.
+  served.transcoder().HoldAt(20000);
+  auto early = served.Get("/" + address->body, {{"Range", "bytes=100-199"}});
+  served.transcoder().HoldAt(Transcoder::kNoHold);
+  ASSERT_TRUE(early);
+  EXPECT_EQ(early->status, 206);
+  auto whole = served.Get("/" + address->body);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->get_header_value("Content-Type"), "audio/mpeg");
+  EXPECT_EQ(whole->get_header_value("Content-Length"), std::to_string(whole->body.size()));
+  EXPECT_EQ(early->body, whole->body.substr(100, 100));
+  auto probe = ProbeMp3(WriteOut(dir.path() / "got.mp3", whole->body));
+  EXPECT_TRUE(probe.decodes);
+  EXPECT_EQ(probe.frames, static_cast<long long>(songbox_server::Mp3FramesFor(3.0)));
+  EXPECT_EQ(probe.title, "T");
+  served.transcoder().WaitIdle();
+  auto cached = served.Get("/" + address->body, {{"Range", "bytes=5000-"}});
+  ASSERT_TRUE(cached);
+  EXPECT_EQ(cached->body, whole->body.substr(5000));
+  EXPECT_EQ(served.Get("/media/a/song%20one.flac")->status, 404);  // only under the page's address
+}
+
+TEST(TranscodedSongs, TheExportWritesThemUnderThePagesAddressAndRemakesChangedOnes) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib", out = dir.path() / "out", song = lib / "b" / "歌.ogg";
+  MakeAudio(song, 2.0, "-c:a libvorbis");
+  fs::last_write_time(song, fs::file_time_type::clock::now() - std::chrono::minutes(2));
+  songbox_server::Library library(lib.string(), (dir.path() / "state.db").string(), 500, [](const std::string&) {});
+  Transcoder transcoder((dir.path() / "cache").string(), 1 << 30, 1, [](const std::string&) {});
+  for (double seconds : {2.0, 1.0}) {
+    if (seconds == 1.0) {
+      MakeAudio(song, seconds, "-c:a libvorbis");
+      fs::last_write_time(song, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    }
+    library.Scan();
+    if (OnlySid(library) < 0) GTEST_SKIP() << "Ogg files are not indexed yet";
+    ASSERT_EQ(songbox_server::ExportSite(library, transcoder, out.string()), 1u);
+    const std::string address = ReadFile(out / "wgns" / "url" / std::to_string(OnlySid(library)));
+    EXPECT_EQ(address, "media/b/" + songbox_server::PercentEncodePath("歌.ogg") + ".mp3");
+    const fs::path exported = out / "media" / "b" / "歌.ogg.mp3";
+    auto probe = ProbeMp3(exported);
+    EXPECT_TRUE(probe.decodes);
+    EXPECT_EQ(probe.frames, static_cast<long long>(songbox_server::Mp3FramesFor(seconds)));
+    EXPECT_EQ(fs::last_write_time(exported), fs::last_write_time(song));
+    EXPECT_FALSE(fs::exists(out / "media" / "b" / "歌.ogg"));
+  }
+}
+
 TEST(TranscodedSongs, OnlyMp3FilesAreServedAsTheyAre) {
   const std::pair<const char*, const char*> cases[] = {
       {"a/x.mp3", "a/x.mp3"}, {"a/X.MP3", "a/X.MP3"}, {"a/x.flac", "a/x.flac.mp3"},
