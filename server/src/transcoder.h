@@ -63,6 +63,7 @@ class Transcoder {
   void WaitIdle();
   unsigned PeakRunning();
   TranscodeCache& cache() { return cache_; }
+  unsigned workers() const { return workers_; }
 
   struct Job;
   struct Ticket;
