@@ -58,11 +58,22 @@ int HttpServer::Bind(const std::string& host, int port) {
   return acceptor.local_endpoint().port();
 }
 
+// An exception out of a connection's work ends that connection only (its
+// handlers, and with them the connection, are gone); the loop goes on.
 void HttpServer::Run() {
+  auto serve = [impl = impl_] {
+    for (;;) {
+      try {
+        impl->loop.run();
+        return;
+      } catch (const std::exception&) {
+      }
+    }
+  };
   unsigned threads = impl_->limits.threads ? impl_->limits.threads : std::max(2u, std::thread::hardware_concurrency());
   std::vector<std::thread> others;
-  for (unsigned i = 1; i < threads; ++i) others.emplace_back([this] { impl_->loop.run(); });
-  impl_->loop.run();
+  for (unsigned i = 1; i < threads; ++i) others.emplace_back(serve);
+  serve();
   for (auto& t : others) t.join();
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "file_source.h"
+#include "page_file.h"
 #include "song_media.h"
 
 namespace songbox_server {
@@ -45,8 +46,7 @@ HttpReply Media(Library& library, const MediaProvider& media, Transcoder* transc
 HttpReply Route(Library& library, const MediaProvider& media, Transcoder* transcoder, const std::string& path) {
   if (path == "/") {
     HttpReply reply;
-    reply.body = library.FrontPage();
-    reply.contentType = kScript;
+    reply.media = std::make_unique<PageSource>(library.FrontPageFile(), kScript);
     return reply;
   }
   if (auto sid = IdAfter(path, "/wgns/url/")) return Found(library.PlayAddress(*sid), kText);

@@ -2,8 +2,10 @@
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
 //                     [--newest N] [--cache-size BYTES[K|M|G]] [--export OUT]
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,8 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "service_log.h"
+#include "state_name.h"
 #include "song_media.h"
 #include "static_export.h"
 #include "transcoder.h"
@@ -36,17 +40,20 @@ struct Options {
   std::uint64_t cacheBytes = 4ULL << 30;
 };
 
-void Log(const std::string& line) {
-  std::time_t now = std::time(nullptr);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%F %T", std::localtime(&now));
-  std::fprintf(stderr, "%s songbox-catalogue: %s\n", stamp, line.c_str());
-}
+void Log(const std::string& line) { songbox_server::LogLine(line); }
 
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--cache-size BYTES[K|M|G]] [--export OUT]\n");
+               " [--cache-size BYTES[K|M|G]] [--export OUT]\n"
+               "  --listen   address and port (default 127.0.0.1:8611; 0.0.0.0:PORT serves the whole network:\n"
+               "             every indexed song, read-only, and play counting, without a password)\n"
+               "  --state    the state file (default: a name derived from DIR under\n"
+               "             ~/.local/state/songbox-catalogue/)\n"
+               "  --newest   songs on the front page (default 500)\n"
+               "  --cache-size  bound of the cache of songs transcoded to MP3, beside the state file\n"
+               "             (default 4G)\n"
+               "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
 
@@ -105,11 +112,33 @@ std::string DefaultState(const std::string& library) {
   fs::path dir = base && *base ? fs::path(base) : fs::path(home && *home ? home : "/tmp") / ".local" / "state";
   dir /= "songbox-catalogue";
   fs::create_directories(dir);
-  return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
+  return songbox_server::DefaultStateFile(dir, library, Log).string();
 }
 
+// Every connection is a descriptor: the connection cap, not a low default
+// limit, is what bounds them.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+songbox_server::ScanResult TimedScan(Library& library) {
+  auto start = std::chrono::steady_clock::now();
+  auto scan = library.Scan();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char line[160];
+  std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
+                seconds, scan.added, scan.changed, scan.removed);
+  Log(line);
+  return scan;
+}
+
+// The port is bound and the songs the state knew are served at once; the
+// first scan runs behind them.
 int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optional<LibraryWatch>& watch,
-          const songbox_server::ScanResult& startup, const Options& o) {
+          const Options& o) {
   songbox_server::HttpServer server(
       songbox_server::CatalogueRoutes(library, songbox_server::PlainFiles, &transcoder));
   int port = server.Bind(o.listenHost, o.port);
@@ -117,7 +146,17 @@ int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optiona
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;
   }
-  watch->Start(startup);
+  std::atomic<bool> scanned{false};
+  std::thread scanner([&] {
+    try {
+      // Watching before the scan: whatever changes during it raises an event.
+      watch.emplace(library, std::chrono::seconds(30), Log);
+      watch->Start(TimedScan(library));
+    } catch (const std::exception& e) {
+      Log(std::string("the library is not watched: ") + e.what());
+    }
+    scanned = true;
+  });
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -147,9 +186,16 @@ int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optiona
   }
   wake.notify_all();
   flusher.join();
-  watch.reset();
   library.FlushPlays();
   signals.detach();
+  if (!scanned) {
+    // A scan cannot be cut short; what it stored is sound, the next start goes on.
+    Log("stopped during the first scan");
+    std::fflush(stderr);
+    std::_Exit(0);
+  }
+  scanner.join();
+  watch.reset();
   Log("stopped");
   return 0;
 }
@@ -166,6 +212,7 @@ int main(int argc, char** argv) {
   sigaddset(&set, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
   try {
     std::error_code ec;
     std::string root = fs::canonical(o.library, ec).string();
@@ -179,21 +226,15 @@ int main(int argc, char** argv) {
     songbox_server::Transcoder transcoder(state + ".mp3-cache", o.cacheBytes, std::thread::hardware_concurrency(), Log);
     if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
-    std::optional<LibraryWatch> watch;
-    if (o.exportTo.empty()) watch.emplace(library, std::chrono::seconds(30), Log);
-    auto start = std::chrono::steady_clock::now();
-    auto scan = library.Scan();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char line[160];
-    std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
-                  seconds, scan.added, scan.changed, scan.removed);
-    Log(line);
     if (!o.exportTo.empty()) {
+      TimedScan(library);
       size_t songs = songbox_server::ExportSite(library, transcoder, o.exportTo);
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, transcoder, watch, scan, o);
+    std::optional<LibraryWatch> watch;
+    watch.emplace(library, std::chrono::seconds(30), Log);
+    return Serve(library, transcoder, watch, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

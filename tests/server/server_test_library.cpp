@@ -166,6 +166,7 @@ ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, bool
 ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, ServeOptions options) {
   library_ = std::make_unique<songbox_server::Library>(folder.string(), state.string(), options.newest,
                                                        [](const std::string&) {});
+  library_->SettleAfter(options.settle);
   if (options.watch)
     watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, std::chrono::seconds(30), [](const std::string&) {});
   auto scan = library_->Scan();

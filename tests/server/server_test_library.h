@@ -49,6 +49,7 @@ struct ServeOptions {
   size_t newest = 500;
   songbox_server::HttpLimits limits;
   songbox_server::MediaProvider media = songbox_server::PlainFiles;
+  std::chrono::milliseconds settle{2000};  // see Library::SettleAfter
 };
 
 // A Library over `folder` served on 127.0.0.1, optionally watched.
@@ -62,6 +63,7 @@ class ServedLibrary {
   songbox_server::Library& library() { return *library_; }
   songbox_server::HttpServer& server() { return *server_; }
   songbox_server::Transcoder& transcoder() { return *transcoder_; }
+  songbox_server::LibraryWatch& watch() { return *watch_; }
   int port() const { return port_; }
 
  private:
@@ -76,7 +78,9 @@ class ServedLibrary {
 // GB18030 or UTF-8 bytes to wide text (glibc's iconv).
 std::wstring Wide(const std::string& bytes, const char* from = "UTF-8");
 
-// Waits up to `ms` for `done`.
+// Waits up to `ms` for `done`. Against a hang only: pass a bound that holds
+// on a loaded machine (kLoadedMs where nothing else is meant).
+constexpr int kLoadedMs = 30000;
 bool WaitFor(const std::function<bool()>& done, int ms);
 
 }  // namespace sbserver_test
