@@ -51,8 +51,8 @@ int Usage() {
                "  --state    the state file (default: a name derived from DIR under\n"
                "             ~/.local/state/songbox-catalogue/)\n"
                "  --newest   songs on the front page (default 500)\n"
-               "  --cache-size  bound of the cache of songs transcoded to MP3, beside the state file\n"
-               "             (default 4G)\n"
+               "  --cache-size  bytes (or K, M, G) kept of songs transcoded to MP3, beside the\n"
+               "             state file (default 4G)\n"
                "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
