@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -75,6 +76,7 @@ class Library {
  private:
   [[noreturn]] void HoldForever(size_t stored);
   void ReportIgnored(const Walk& walk);
+  std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch);
   void ReleaseMemory();
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
   std::vector<PageSong> NewestSongs();
@@ -90,6 +92,9 @@ class Library {
   // Scan thread only.
   SettleClock settle_;
   size_t ignoredReported_ = 0;
+  // Files left out as undecodable, by path, with the size and time they had:
+  // reported once, and read again only once they changed.
+  std::unordered_map<std::string, std::pair<std::uint64_t, std::int64_t>> leftOut_;
 };
 
 // Percent-encodes every byte but unreserved characters and "/".
