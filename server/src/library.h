@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -87,6 +88,7 @@ class Library {
   void Failed(const std::string& why);  // under dbMutex_
   void Recovered();                     // under dbMutex_
   void ReportIgnored(const Walk& walk);
+  std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch);
   void ReleaseMemory();
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
   std::vector<PageSong> NewestSongs();
@@ -105,6 +107,9 @@ class Library {
   // Scan thread only.
   SettleClock settle_;
   size_t ignoredReported_ = 0;
+  // Files left out as undecodable, by path, with the size and time they had:
+  // reported once, and read again only once they changed.
+  std::unordered_map<std::string, std::pair<std::uint64_t, std::int64_t>> leftOut_;
 };
 
 // Percent-encodes every byte but unreserved characters and "/".

@@ -23,6 +23,10 @@ struct TagSpec {
   std::string title, artist, publisher, albumArtist;  // empty: no frame
   std::string lyrics;                                // USLT
   std::string picture, pictureMime = "image/jpeg";   // APIC
+  // Non-empty: the texts above are written in this code page (iconv's name)
+  // in frames marked ISO-8859-1, as old tools wrote them.
+  std::string legacyCharset;
+  bool id3v1Only = false;  // title and singer in an ID3v1 tag, no ID3v2 tag
 };
 
 // A playable MP3: the tag, then `frames` silent 128 kbit/s frames.
