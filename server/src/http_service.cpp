@@ -5,6 +5,7 @@
 
 #include "file_source.h"
 #include "page_file.h"
+#include "song_media.h"
 
 namespace songbox_server {
 namespace {
@@ -31,16 +32,18 @@ HttpReply Found(std::optional<std::string> body, const char* type) {
   return body ? HttpReply::Text(200, std::move(*body), type) : NotFound();
 }
 
-HttpReply Media(Library& library, const MediaProvider& media, std::string_view path) {
+HttpReply Media(Library& library, const MediaProvider& media, Transcoder* transcoder, std::string_view path) {
   if (path.empty() || path.size() > kMaxMediaPath) return NotFound();
-  auto file = library.MediaFile(std::string(path));
-  if (!file) return NotFound();
+  const std::string address(path);
   HttpReply reply;
-  reply.media = media(*file);
+  if (ServedAsIs(address)) {
+    if (auto file = library.MediaFile(address)) reply.media = media(*file);
+  }
+  if (!reply.media && transcoder) reply.media = OpenTranscoded(library, *transcoder, address);
   return reply.media ? std::move(reply) : NotFound();
 }
 
-HttpReply Route(Library& library, const MediaProvider& media, const std::string& path) {
+HttpReply Route(Library& library, const MediaProvider& media, Transcoder* transcoder, const std::string& path) {
   if (path == "/") {
     HttpReply reply;
     reply.media = std::make_unique<PageSource>(library.FrontPageFile(), kScript);
@@ -53,7 +56,7 @@ HttpReply Route(Library& library, const MediaProvider& media, const std::string&
   }
   if (auto id = IdAfter(path, "/cover/")) return Found(library.Cover(*id), "image/jpeg");
   constexpr std::string_view kMedia = "/media/";
-  if (path.compare(0, kMedia.size(), kMedia) == 0) return Media(library, media, std::string_view(path).substr(kMedia.size()));
+  if (path.compare(0, kMedia.size(), kMedia) == 0) return Media(library, media, transcoder, std::string_view(path).substr(kMedia.size()));
   if (path == "/community") return HttpReply::Text(200, library.Community(), kHtml);
   if (path == "/forum") return HttpReply::Text(200, library.Forum(), kHtml);
   return NotFound();
@@ -63,8 +66,10 @@ HttpReply Route(Library& library, const MediaProvider& media, const std::string&
 
 std::unique_ptr<MediaSource> PlainFiles(const std::string& file) { return FileSource::Open(file); }
 
-HttpHandler CatalogueRoutes(Library& library, MediaProvider media) {
-  return [&library, media = std::move(media)](const HttpRequest& request) { return Route(library, media, request.path); };
+HttpHandler CatalogueRoutes(Library& library, MediaProvider media, Transcoder* transcoder) {
+  return [&library, media = std::move(media), transcoder](const HttpRequest& request) {
+    return Route(library, media, transcoder, request.path);
+  };
 }
 
 }  // namespace songbox_server

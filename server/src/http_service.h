@@ -11,6 +11,7 @@
 #include "http_server.h"
 #include "library.h"
 #include "media_source.h"
+#include "transcoder.h"
 
 namespace songbox_server {
 
@@ -23,7 +24,8 @@ std::unique_ptr<MediaSource> PlainFiles(const std::string& file);
 
 // "/", "/wgns/url/<sid>", "/lyrics/<id>", "/cover/<id>", "/media/<path>",
 // "/community" and "/forum"; every other request gets a 404. Only indexed
-// files are ever opened.
-HttpHandler CatalogueRoutes(Library& library, MediaProvider media = PlainFiles);
+// files are ever opened. MP3 songs come from `media`; the others, at
+// "/media/<path>.mp3", as transcodes from `transcoder` (none: 404).
+HttpHandler CatalogueRoutes(Library& library, MediaProvider media = PlainFiles, Transcoder* transcoder = nullptr);
 
 }  // namespace songbox_server

@@ -60,7 +60,7 @@ void Library::HoldForever(size_t stored) {
 void Library::ReportIgnored(const Walk& walk) {
   if (walk.ignored == ignoredReported_) return;
   if (walk.ignored > ignoredReported_)
-    log_("ignoring " + std::to_string(walk.ignored) + " files that are not .mp3 (such as " + walk.firstIgnored + ")");
+    log_("ignoring " + std::to_string(walk.ignored) + " files that are not songs (such as " + walk.firstIgnored + ")");
   ignoredReported_ = walk.ignored;
 }
 
@@ -105,7 +105,7 @@ ScanResult Library::ScanOnce(const std::unordered_set<std::string>& closed, cons
   for (size_t first = 0; first < changed.size(); first += kBatch) {
     std::vector<FileEntry> batch(changed.begin() + static_cast<long>(first),
                                  changed.begin() + static_cast<long>(std::min(changed.size(), first + kBatch)));
-    records = ReadRecords(root_, batch);
+    records = ReadBatch(batch);
     StoreChanges(records, {}, result);
     index_.Apply(records, {});
     if (holdScanAfter_ && result.added + result.changed >= holdScanAfter_) HoldForever(result.added + result.changed);
@@ -118,6 +118,20 @@ ScanResult Library::ScanOnce(const std::unordered_set<std::string>& closed, cons
   FrontPage();  // rebuilt here when stale, not by the next request
   ReleaseMemory();
   return result;
+}
+
+std::vector<SongRecord> Library::ReadBatch(const std::vector<FileEntry>& batch) {
+  std::vector<FileEntry> fresh, leftOut;
+  for (const FileEntry& e : batch) {
+    auto known = leftOut_.find(e.path);
+    if (known == leftOut_.end() || known->second != std::pair(e.size, e.mtimeNs)) fresh.push_back(e);
+  }
+  std::vector<SongRecord> records = ReadRecords(root_, fresh, leftOut);
+  for (const FileEntry& e : leftOut) {
+    log_("left out, not audio that can be decoded: " + e.path);
+    leftOut_[e.path] = {e.size, e.mtimeNs};
+  }
+  return records;
 }
 
 // A pass's passing allocations and the database's page cache go back to the
@@ -163,12 +177,30 @@ void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<l
 std::optional<std::string> Library::PlayAddress(long long sid) {
   auto path = index_.Play(sid);
   if (!path) return std::nullopt;
-  return "media/" + PercentEncodePath(*path);
+  return "media/" + PercentEncodePath(MediaAddress(*path));
 }
 
 std::optional<std::string> Library::MediaFile(const std::string& relativePath) {
   if (!index_.HasPath(relativePath)) return std::nullopt;
   return root_ + "/" + relativePath;
+}
+
+std::optional<SongRecord> Library::SongAt(const std::string& relativePath) {
+  long long id = index_.KnownId(relativePath);
+  auto song = id ? index_.Find(id) : std::nullopt;
+  if (!song) return std::nullopt;
+  return song->record;
+}
+
+bool ServedAsIs(const std::string& relativePath) {
+  if (relativePath.size() < 4) return false;
+  std::string ext = relativePath.substr(relativePath.size() - 4);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext == ".mp3";
+}
+
+std::string MediaAddress(const std::string& relativePath) {
+  return ServedAsIs(relativePath) ? relativePath : relativePath + ".mp3";
 }
 
 std::optional<std::string> Library::Lyrics(long long id) {

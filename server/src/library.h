@@ -15,6 +15,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -55,6 +56,8 @@ class Library {
   std::optional<std::string> PlayAddress(long long sid);
   // The absolute file of an indexed song by its path below the library.
   std::optional<std::string> MediaFile(const std::string& relativePath);
+  // The indexed song at a path below the library.
+  std::optional<SongRecord> SongAt(const std::string& relativePath);
   std::optional<std::string> Lyrics(long long id);  // UTF-8
   std::optional<std::string> Cover(long long id);   // baseline JPEG
   std::string Community();
@@ -85,6 +88,7 @@ class Library {
   void Failed(const std::string& why);  // under dbMutex_
   void Recovered();                     // under dbMutex_
   void ReportIgnored(const Walk& walk);
+  std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch);
   void ReleaseMemory();
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
   std::vector<PageSong> NewestSongs();
@@ -103,9 +107,18 @@ class Library {
   // Scan thread only.
   SettleClock settle_;
   size_t ignoredReported_ = 0;
+  // Files left out as undecodable, by path, with the size and time they had:
+  // reported once, and read again only once they changed.
+  std::unordered_map<std::string, std::pair<std::uint64_t, std::int64_t>> leftOut_;
 };
 
 // Percent-encodes every byte but unreserved characters and "/".
 std::string PercentEncodePath(const std::string& path);
+
+// MP3 songs are served as they are; every other song as an MP3 made from it.
+bool ServedAsIs(const std::string& relativePath);
+// Where below "media/" a song is served: its path, with ".mp3" added for a
+// song served as MP3 (so a web server hosting the export names its type).
+std::string MediaAddress(const std::string& relativePath);
 
 }  // namespace songbox_server

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "audio_probe.h"
 #include "song_tags.h"
 
 namespace songbox_server {
@@ -17,6 +18,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr size_t kTriageEvery = 512;
+
+// Audio files TagLib reads and ffmpeg decodes.
+constexpr std::string_view kSongExtensions[] = {".mp3", ".flac", ".m4a", ".mp4", ".ogg", ".oga", ".opus",
+                                                ".wav", ".aif", ".aiff", ".wv", ".ape", ".wma"};
 
 bool EndsWith(const std::string& s, std::string_view suffix) {
   return s.size() >= suffix.size() && s.compare(s.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -49,7 +54,7 @@ void AddFile(const std::string& root, Walk& walk, const std::string& full, const
   struct stat st {};
   if (::stat(full.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return;
   std::string lower = Lower(rel);
-  if (EndsWith(lower, ".mp3")) {
+  if (IsSongFile(lower)) {
     if (st.st_size > 0)
       walk.pending.push_back({rel, static_cast<std::uint64_t>(st.st_size),
                               static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec});
@@ -62,7 +67,45 @@ void AddFile(const std::string& root, Walk& walk, const std::string& full, const
   }
 }
 
+// One code page for the legacy-tagged songs of a folder that read as CJK: a
+// short field alone may read better in another page than its album does.
+void AgreeByFolder(std::vector<SongFile*>& songs, const std::vector<std::string>& folders) {
+  std::unordered_map<std::string, std::vector<SongFile*>> byFolder;
+  for (size_t i = 0; i < songs.size(); ++i)
+    if (songs[i]->page != CodePage::Latin1) byFolder[folders[i]].push_back(songs[i]);
+  for (auto& [folder, members] : byFolder) {
+    std::vector<std::string> raws;
+    bool differ = false;
+    for (SongFile* s : members) {
+      differ |= s->page != members.front()->page;
+      for (const auto& field : s->legacy) raws.push_back(field.second);
+    }
+    if (!differ) continue;
+    const CodePage page = ChooseCodePage(raws);
+    if (page == CodePage::Latin1) continue;
+    // A song that reads clearly better in its own page keeps it (a folder
+    // of singles in several code pages).
+    for (SongFile* s : members) {
+      std::vector<std::string> own;
+      for (const auto& field : s->legacy) own.push_back(field.second);
+      const int fit = Fit(own, page);
+      if (fit >= 0 && 2 * fit >= Fit(own, s->page)) ApplyCodePage(*s, page);
+    }
+  }
+}
+
 }  // namespace
+
+bool IsSongFile(const std::string& lowerPath) {
+  for (std::string_view ext : kSongExtensions)
+    if (EndsWith(lowerPath, ext)) return true;
+  return false;
+}
+
+std::string DropExtension(const std::string& path) {
+  const size_t dot = path.rfind('.'), slash = path.rfind('/');
+  return dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path : path.substr(0, dot);
+}
 
 std::string Lower(std::string s) {
   for (char& c : s) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
@@ -135,19 +178,37 @@ bool SettleClock::Settled(const FileEntry& e, std::int64_t nowNs, bool closed) {
   return true;
 }
 
-std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed) {
+std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed,
+                                    std::vector<FileEntry>& leftOut) {
   std::vector<SongRecord> records;
+  std::vector<SongFile> files;
   records.reserve(changed.size());
+  files.reserve(changed.size());
   for (const FileEntry& e : changed) {
     const std::string full = root + "/" + e.path;
+    const bool mp3 = EndsWith(Lower(e.path), ".mp3");
+    std::optional<SongFile> file = ReadSongFile(full, false, false);
+    // A broken MP3 is listed by its name; another format must really play.
+    if (!mp3 && (!file || !Decodable(full))) {
+      leftOut.push_back(e);
+      continue;
+    }
     SongRecord r;
     r.path = e.path;
     r.size = e.size;
     r.mtimeNs = e.mtimeNs;
-    r.tags = ReadSongTags(full).value_or(SongTags{});
     r.fingerprint = Fingerprint(full, e.size);
     records.push_back(std::move(r));
+    files.push_back(file ? std::move(*file) : SongFile{});
   }
+  std::vector<SongFile*> songs;
+  std::vector<std::string> folders;
+  for (size_t i = 0; i < files.size(); ++i) {
+    songs.push_back(&files[i]);
+    folders.push_back(FolderOf(records[i].path));
+  }
+  AgreeByFolder(songs, folders);
+  for (size_t i = 0; i < files.size(); ++i) records[i].tags = std::move(files[i].tags);
   return records;
 }
 

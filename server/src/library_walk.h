@@ -1,4 +1,4 @@
-// One walk over the library's folders: which .mp3 files are there (with size
+// One walk over the library's folders: which song files are there (with size
 // and time), which side files (.lrc, cover.jpg, folder.jpg) lie beside them,
 // which files are still being written, and the records of files read anew.
 //
@@ -66,8 +66,16 @@ class SettleClock {
   std::chrono::milliseconds quiet_{2000};
 };
 
-// Tags and fingerprints of the files below `root`.
-std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed);
+// Tags and fingerprints of the files below `root`, the songs of one folder
+// reading their legacy text in one code page. A file that is not MP3 and that
+// TagLib cannot read or ffmpeg cannot decode goes to `leftOut` instead.
+std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed,
+                                    std::vector<FileEntry>& leftOut);
+
+// Whether a lower-cased path names a song file by its extension.
+bool IsSongFile(const std::string& lowerPath);
+// "a/b.flac" -> "a/b".
+std::string DropExtension(const std::string& path);
 
 std::int64_t NowNs();
 std::string Lower(std::string s);

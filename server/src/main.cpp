@@ -1,6 +1,6 @@
 // songbox-catalogue: serves a folder of MP3 files as a SongBox catalogue.
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
-//                     [--newest N] [--export OUT]
+//                     [--newest N] [--cache-size BYTES[K|M|G]] [--export OUT]
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -21,7 +21,9 @@
 #include "library_watch.h"
 #include "service_log.h"
 #include "state_name.h"
+#include "song_media.h"
 #include "static_export.h"
+#include "transcoder.h"
 
 namespace {
 
@@ -33,6 +35,9 @@ struct Options {
   std::string library, listenHost = "127.0.0.1", state, exportTo;
   int port = 8611;
   size_t newest = 500;
+  // Room for the page's 500 newest songs as four-minute transcodes (about
+  // 7.7 MB each at 256 kbit/s).
+  std::uint64_t cacheBytes = 4ULL << 30;
 };
 
 void Log(const std::string& line) { songbox_server::LogLine(line); }
@@ -40,12 +45,14 @@ void Log(const std::string& line) { songbox_server::LogLine(line); }
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--export OUT]\n"
+               " [--cache-size BYTES[K|M|G]] [--export OUT]\n"
                "  --listen   address and port (default 127.0.0.1:8611; 0.0.0.0:PORT serves the whole network:\n"
                "             every indexed song, read-only, and play counting, without a password)\n"
                "  --state    the state file (default: a name derived from DIR under\n"
                "             ~/.local/state/songbox-catalogue/)\n"
                "  --newest   songs on the front page (default 500)\n"
+               "  --cache-size  bytes (or K, M, G) kept of songs transcoded to MP3, beside the\n"
+               "             state file (default 4G)\n"
                "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
@@ -61,6 +68,17 @@ bool ParseListen(const std::string& value, Options& o) {
   return true;
 }
 
+bool ParseSize(const std::string& value, std::uint64_t& bytes) {
+  char* end = nullptr;
+  unsigned long long n = std::strtoull(value.c_str(), &end, 10);
+  if (end == value.c_str() || value[0] == '-') return false;
+  std::string unit = end;
+  int shift = unit.empty() ? 0 : unit == "K" ? 10 : unit == "M" ? 20 : unit == "G" ? 30 : -1;
+  if (shift < 0 || n > (~0ULL >> shift)) return false;
+  bytes = n << shift;
+  return true;
+}
+
 bool Parse(int argc, char** argv, Options& o) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
@@ -72,6 +90,8 @@ bool Parse(int argc, char** argv, Options& o) {
       if (!ParseListen(value, o)) return false;
     } else if (arg == "--state") {
       o.state = value;
+    } else if (arg == "--cache-size") {
+      if (!ParseSize(value, o.cacheBytes)) return false;
     } else if (arg == "--export") {
       o.exportTo = value;
     } else if (arg == "--newest") {
@@ -117,8 +137,10 @@ songbox_server::ScanResult TimedScan(Library& library) {
 
 // The port is bound and the songs the state knew are served at once; the
 // first scan runs behind them.
-int Serve(Library& library, std::optional<LibraryWatch>& watch, const Options& o) {
-  songbox_server::HttpServer server(songbox_server::CatalogueRoutes(library));
+int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optional<LibraryWatch>& watch,
+          const Options& o) {
+  songbox_server::HttpServer server(
+      songbox_server::CatalogueRoutes(library, songbox_server::PlainFiles, &transcoder));
   int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
@@ -140,7 +162,12 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const Options& o
   bool stopping = false;
   std::thread flusher([&] {
     std::unique_lock lock(mutex);
-    while (!wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; })) library.FlushPlays();
+    // Each second the plays are written; every fifth the background fill is
+    // given the page's newest songs again.
+    for (unsigned tick = 0; !wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; }); ++tick) {
+      library.FlushPlays();
+      if (tick % 5 == 0) transcoder.Prefetch(songbox_server::NewestTranscoded(library));
+    }
   });
   std::thread signals([&] {
     sigset_t set;
@@ -193,18 +220,21 @@ int main(int argc, char** argv) {
       Log("no library folder at " + o.library);
       return 1;
     }
-    Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
+    const std::string state = o.state.empty() ? DefaultState(root) : o.state;
+    Library library(root, state, o.newest, Log);
+    // Beside the state file; one transcode at a time per core.
+    songbox_server::Transcoder transcoder(state + ".mp3-cache", o.cacheBytes, std::thread::hardware_concurrency(), Log);
     if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
     if (!o.exportTo.empty()) {
       TimedScan(library);
-      size_t songs = songbox_server::ExportSite(library, o.exportTo);
+      size_t songs = songbox_server::ExportSite(library, transcoder, o.exportTo);
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
     std::optional<LibraryWatch> watch;
     watch.emplace(library, std::chrono::seconds(30), Log);
-    return Serve(library, watch, o);
+    return Serve(library, transcoder, watch, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
+#include <optional>
+
+#include "code_pages.h"
 
 namespace songbox_server {
 namespace {
@@ -191,6 +195,20 @@ std::string ToGb18030(std::string_view utf8) {
   return out;
 }
 
+// UTF-16 text behind its byte order mark; nullopt without one or when invalid.
+static std::optional<std::string> Utf16Text(std::string_view bytes) {
+  const char* from = bytes.substr(0, 2) == "\xFF\xFE" ? "UTF-16LE" : bytes.substr(0, 2) == "\xFE\xFF" ? "UTF-16BE" : nullptr;
+  if (!from) return std::nullopt;
+  std::unique_ptr<void, int (*)(iconv_t)> cd(iconv_open("UTF-8", from), iconv_close);
+  std::string in(bytes.substr(2)), out(in.size() * 2 + 16, '\0');
+  char* src = in.data();
+  char* dst = out.data();
+  size_t inLeft = in.size(), outLeft = out.size();
+  if (iconv(cd.get(), &src, &inLeft, &dst, &outLeft) == static_cast<size_t>(-1)) return std::nullopt;
+  out.resize(out.size() - outLeft);
+  return out;
+}
+
 bool IsValidUtf8(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     if (NextCodePoint(s, i) < 0) return false;
@@ -201,6 +219,9 @@ bool IsValidUtf8(std::string_view s) {
 std::string LyricsText(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") bytes.remove_prefix(3);
   if (IsValidUtf8(bytes)) return std::string(bytes);
+  if (auto text = Utf16Text(bytes)) return *text;
+  if (ChooseCodePage({std::string(bytes)}, {CodePage::Gb18030, CodePage::Big5}) == CodePage::Big5)
+    return Decode(bytes, CodePage::Big5);
   iconv_t cd = iconv_open("UTF-8", "GB18030");
   if (cd == reinterpret_cast<iconv_t>(-1)) return {};
   std::string out(bytes.size() * 2 + 16, '\0');

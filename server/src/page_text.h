@@ -28,7 +28,9 @@ std::string ToGb18030(std::string_view utf8);
 bool IsValidUtf8(std::string_view s);
 
 // Text of a lyrics file as UTF-8: a UTF-8 file (its byte order mark dropped)
-// as it is, anything else read as GB18030 (which covers GBK and GB2312).
+// as it is, UTF-16 with a byte order mark, Big5 when it reads as Big5 rather
+// than GB18030, anything else as GB18030 (which covers GBK and GB2312), its
+// stray bytes dropped.
 std::string LyricsText(std::string_view bytes);
 
 struct PageSong {

@@ -12,7 +12,7 @@ constexpr char kUnknownSinger[] = "未知歌手";
 
 std::string Stem(const std::string& path) {
   std::string name = path.substr(path.rfind('/') + 1);
-  return name.substr(0, name.size() - 4);  // drop ".mp3"
+  return DropExtension(name);
 }
 
 void RollDay(SongRecord& r, const std::string& today) {
@@ -101,7 +101,7 @@ void SongIndex::AssignSideFiles(const Walk& walk) {
     if (!walk.InScope(path)) continue;
     SideFiles side;
     if (!walk.sideFiles.empty()) {
-      auto lrc = walk.sideFiles.find(Lower(path.substr(0, path.size() - 4) + ".lrc"));
+      auto lrc = walk.sideFiles.find(Lower(DropExtension(path) + ".lrc"));
       if (lrc != walk.sideFiles.end()) side.lrcFile = lrc->second;
       for (const char* name : {"cover.jpg", "folder.jpg"}) {
         auto cover = walk.sideFiles.find(Lower(FolderOf(path)) + name);

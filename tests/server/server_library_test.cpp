@@ -137,6 +137,7 @@ TEST_F(ServerRoutes, ServeAddressLyricsCoverAndMediaOfIndexedSongs) {
 
 TEST_F(ServerRoutes, RefuseWhatWasNotIndexedAndKeepServing) {
   const char* refused[] = {"/media/c/notes.txt", "/media/../state.db", "/media/%2e%2e/state.db", "/media/a/../c/bare.mp3",
+                           "/media/c/notes.txt.mp3", "/media/a/with%20lrc.mp3.mp3",
                            "/wgns/url/999999", "/wgns/url/abc", "/lyrics/-1", "/cover/1x", "/etc/passwd"};
   for (const char* path : refused) {
     auto res = served_->Get(path);

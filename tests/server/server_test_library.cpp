@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 #include <taglib/attachedpictureframe.h>
+#include <taglib/id3v1tag.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/textidentificationframe.h>
 #include <taglib/unsynchronizedlyricsframe.h>
@@ -13,6 +14,8 @@
 #include <cstring>
 #include <fstream>
 
+#include "codepage_corpus.h"
+
 namespace sbserver_test {
 
 namespace fs = std::filesystem;
@@ -22,11 +25,25 @@ namespace {
 
 TagLib::String Utf8(const std::string& s) { return String(s, String::UTF8); }
 
-void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value) {
+// Text as a frame of `encoding` holds it: legacy bytes go in as Latin-1.
+TagLib::String Text(const std::string& value, const TagSpec& spec) {
+  if (spec.legacyCharset.empty()) return Utf8(value);
+  return String(Encode(value, spec.legacyCharset.c_str()), String::Latin1);
+}
+
+void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value, const TagSpec& spec) {
   if (value.empty()) return;
-  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, String::UTF8);
-  frame->setText(Utf8(value));
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, spec.legacyCharset.empty() ? String::UTF8 : String::Latin1);
+  frame->setText(Text(value, spec));
   tag.addFrame(frame);
+}
+
+std::string Id3v1Bytes(const TagSpec& spec) {
+  TagLib::ID3v1::Tag v1;
+  v1.setTitle(Text(spec.title, spec));
+  v1.setArtist(Text(spec.artist, spec));
+  TagLib::ByteVector rendered = v1.render();
+  return std::string(rendered.data(), rendered.size());
 }
 
 // Raw pixels: a diagonal gradient, so encoders have something to do.
@@ -65,13 +82,13 @@ void PngChunk(std::string& out, const char* type, const std::string& data) {
 
 std::string Mp3Bytes(const TagSpec& tags, int frames) {
   TagLib::ID3v2::Tag tag;
-  AddText(tag, "TIT2", tags.title);
-  AddText(tag, "TPE1", tags.artist);
-  AddText(tag, "TPUB", tags.publisher);
-  AddText(tag, "TPE2", tags.albumArtist);
+  AddText(tag, "TIT2", tags.title, tags);
+  AddText(tag, "TPE1", tags.artist, tags);
+  AddText(tag, "TPUB", tags.publisher, tags);
+  AddText(tag, "TPE2", tags.albumArtist, tags);
   if (!tags.lyrics.empty()) {
-    auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(String::UTF8);
-    lyrics->setText(Utf8(tags.lyrics));
+    auto* lyrics = new TagLib::ID3v2::UnsynchronizedLyricsFrame(tags.legacyCharset.empty() ? String::UTF8 : String::Latin1);
+    lyrics->setText(Text(tags.lyrics, tags));
     tag.addFrame(lyrics);
   }
   if (!tags.picture.empty()) {
@@ -82,7 +99,7 @@ std::string Mp3Bytes(const TagSpec& tags, int frames) {
     tag.addFrame(picture);
   }
   TagLib::ByteVector rendered = tag.render();
-  std::string bytes(rendered.data(), rendered.size());
+  std::string bytes = tags.id3v1Only ? std::string() : std::string(rendered.data(), rendered.size());
   // MPEG-1 Layer III, 128 kbit/s, 44.1 kHz, joint stereo: 417-byte frames.
   std::string frame(417, '\0');
   frame[0] = '\xFF';
@@ -90,6 +107,7 @@ std::string Mp3Bytes(const TagSpec& tags, int frames) {
   frame[2] = '\x90';
   frame[3] = '\x44';
   for (int i = 0; i < frames; ++i) bytes += frame;
+  if (tags.id3v1Only) bytes += Id3v1Bytes(tags);
   return bytes;
 }
 
@@ -171,8 +189,10 @@ ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, Serv
     watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, std::chrono::seconds(30), [](const std::string&) {});
   auto scan = library_->Scan();
   if (watch_) watch_->Start(scan);
-  server_ = std::make_unique<songbox_server::HttpServer>(songbox_server::CatalogueRoutes(*library_, options.media),
-                                                         options.limits);
+  transcoder_ = std::make_unique<songbox_server::Transcoder>(state.string() + ".mp3-cache", 1ULL << 30, 2,
+                                                             [](const std::string&) {});
+  server_ = std::make_unique<songbox_server::HttpServer>(
+      songbox_server::CatalogueRoutes(*library_, options.media, transcoder_.get()), options.limits);
   port_ = server_->Bind("127.0.0.1", 0);
   thread_ = std::thread([this] { server_->Run(); });
 }
@@ -181,6 +201,7 @@ ServedLibrary::~ServedLibrary() {
   server_->Stop();
   thread_.join();
   server_.reset();
+  transcoder_.reset();
   watch_.reset();
 }
 

@@ -15,6 +15,7 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "transcoder.h"
 
 namespace sbserver_test {
 
@@ -22,6 +23,10 @@ struct TagSpec {
   std::string title, artist, publisher, albumArtist;  // empty: no frame
   std::string lyrics;                                // USLT
   std::string picture, pictureMime = "image/jpeg";   // APIC
+  // Non-empty: the texts above are written in this code page (iconv's name)
+  // in frames marked ISO-8859-1, as old tools wrote them.
+  std::string legacyCharset;
+  bool id3v1Only = false;  // title and singer in an ID3v1 tag, no ID3v2 tag
 };
 
 // A playable MP3: the tag, then `frames` silent 128 kbit/s frames.
@@ -61,12 +66,14 @@ class ServedLibrary {
   httplib::Result Get(const std::string& path, const httplib::Headers& headers = {});
   songbox_server::Library& library() { return *library_; }
   songbox_server::HttpServer& server() { return *server_; }
+  songbox_server::Transcoder& transcoder() { return *transcoder_; }
   songbox_server::LibraryWatch& watch() { return *watch_; }
   int port() const { return port_; }
 
  private:
   std::unique_ptr<songbox_server::Library> library_;
   std::unique_ptr<songbox_server::LibraryWatch> watch_;
+  std::unique_ptr<songbox_server::Transcoder> transcoder_;  // cache beside the state file
   std::unique_ptr<songbox_server::HttpServer> server_;
   std::thread thread_;
   int port_ = 0;

@@ -1,0 +1,41 @@
+#include "song_media.h"
+
+namespace songbox_server {
+
+std::unique_ptr<MediaSource> OpenTranscoded(Library& library, Transcoder& transcoder, const std::string& address) {
+  const std::string suffix = ".mp3";
+  if (address.size() <= suffix.size() || address.compare(address.size() - suffix.size(), suffix.size(), suffix) != 0)
+    return nullptr;
+  std::string path = address.substr(0, address.size() - suffix.size());
+  if (ServedAsIs(path)) return nullptr;
+  auto song = library.SongAt(path);
+  if (!song) return nullptr;
+  return transcoder.Source(TranscodeInputOf(library, *song));
+}
+
+TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song) {
+  TranscodeInput in;
+  in.file = library.root() + "/" + song.path;
+  in.relativePath = song.path;
+  in.size = song.size;
+  in.mtimeNs = song.mtimeNs;
+  in.fingerprint = song.fingerprint;
+  const long long id = song.id;
+  Mp3Tags tags{song.tags.title, song.tags.artist, ""};
+  in.tags = [&library, id, tags]() mutable {
+    if (auto cover = library.Cover(id)) tags.cover = *cover;
+    return tags;
+  };
+  return in;
+}
+
+std::vector<TranscodeInput> NewestTranscoded(Library& library) {
+  std::vector<TranscodeInput> songs;
+  for (const auto& [page, path] : library.Newest()) {
+    if (ServedAsIs(path)) continue;
+    if (auto song = library.SongAt(path)) songs.push_back(TranscodeInputOf(library, *song));
+  }
+  return songs;
+}
+
+}  // namespace songbox_server

@@ -1,0 +1,28 @@
+// A song's media as the routes and the export serve it: an MP3 file byte for
+// byte, any other song as its transcode (title, singer and cover from the
+// index and the cover route's picture).
+//
+// Threading: as Library and Transcoder (any thread).
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "library.h"
+#include "media_source.h"
+#include "transcoder.h"
+
+namespace songbox_server {
+
+// The transcode served at "/media/<address>" (address: MediaAddress of an
+// indexed song that is not MP3, not percent-encoded); nullptr when there is
+// no such song or ffmpeg cannot read it.
+std::unique_ptr<MediaSource> OpenTranscoded(Library& library, Transcoder& transcoder, const std::string& address);
+
+TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song);
+
+// The newest songs (those the page lists) that are served as transcodes.
+std::vector<TranscodeInput> NewestTranscoded(Library& library);
+
+}  // namespace songbox_server

@@ -1,0 +1,172 @@
+// What the catalogue reads from songs as collections keep them: every audio
+// format ffmpeg writes, tags in old code pages, lyrics files in any encoding,
+// and undecodable files left out.
+#include <gtest/gtest.h>
+#include <taglib/flacpicture.h>
+#include <taglib/tfilestream.h>
+#include <taglib/vorbisfile.h>
+#include <taglib/xiphcomment.h>
+
+#include <cstdlib>
+#include <map>
+
+#include "codepage_corpus.h"
+#include "library.h"
+#include "page_text.h"
+#include "server_test_library.h"
+#include "song_tags.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using sbserver_test::Encode;
+using sbserver_test::TagSpec;
+using sbserver_test::TempDir;
+using sbserver_test::WriteSong;
+
+// A library read once; its songs by path, and what it logged.
+struct Scanned {
+  std::map<std::string, songbox_server::PageSong> songs;
+  std::vector<std::string> log;
+};
+
+Scanned ScanOnce(const fs::path& folder, const fs::path& state) {
+  Scanned out;
+  songbox_server::Library library(folder.string(), state.string(), 500, [&](const std::string& l) { out.log.push_back(l); });
+  library.Scan();
+  for (auto& [song, path] : library.Newest()) out.songs[path] = song;
+  return out;
+}
+
+TEST(CodePages, EveryCorpusStringReadsBackAndNoLatin1TextChanges) {
+  std::vector<std::string> wrong;
+  EXPECT_EQ(sbserver_test::CorpusAccuracy(&wrong), 1.0);
+  EXPECT_TRUE(wrong.empty()) << ::testing::PrintToString(wrong);
+  size_t strings = 0;
+  for (const auto& song : sbserver_test::LegacyCorpus()) strings += song.fields.size();
+  EXPECT_GE(strings, 500u);
+}
+
+TEST(CodePages, LyricsFilesReadInTheirOwnEncoding) {
+  const std::string simplified = "[00:01]窗外的麻雀\r\n[00:05]在电线杆上多嘴", traditional = "[00:01]窗外的麻雀 在電線桿上多嘴";
+  const std::vector<std::pair<std::string, std::string>> files = {
+      {simplified, simplified},
+      {"\xEF\xBB\xBF" + simplified, simplified},
+      {"\xFF\xFE" + Encode(simplified, "UTF-16LE"), simplified},
+      {"\xFE\xFF" + Encode(simplified, "UTF-16BE"), simplified},
+      {Encode(simplified, "GB18030"), simplified},
+      {Encode(traditional, "BIG5"), traditional},
+      {Encode(traditional, "GBK"), traditional},
+  };
+  for (const auto& [bytes, text] : files) EXPECT_EQ(songbox_server::LyricsText(bytes), text) << text;
+}
+
+// MP3 files as old tools tagged them, one folder an album whose short field
+// alone would read as Korean.
+TEST(CodePages, LegacyTagsReachThePageInTheirCodePage) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "music";
+  WriteSong(lib / "gbk.mp3", {"七里香", "周杰伦", "", "", "", "", "image/jpeg", "GBK"});
+  WriteSong(lib / "v1.mp3", {"晴天", "周杰倫", "", "", "", "", "image/jpeg", "BIG5", true});
+  WriteSong(lib / "latin1.mp3", {"Hoppípolla", "Sigur Rós", "", "", "", "", "image/jpeg", "ISO-8859-1"});
+  WriteSong(lib / "v1latin.mp3", {"Jóga", "Björk", "", "", "", "", "image/jpeg", "ISO-8859-1", true});
+  WriteSong(lib / "album" / "1.mp3", {"江南", "林俊杰", "", "", "", "", "image/jpeg", "GBK"});
+  WriteSong(lib / "album" / "2.mp3", {"林俊杰", "", "", "", "", "", "image/jpeg", "GBK"});
+  const Scanned scanned = ScanOnce(lib, dir.path() / "state.db");
+  const std::map<std::string, std::pair<std::string, std::string>> expected = {
+      {"gbk.mp3", {"七里香", "周杰伦"}},        {"v1.mp3", {"晴天", "周杰倫"}},
+      {"latin1.mp3", {"Hoppípolla", "Sigur　Rós"}}, {"v1latin.mp3", {"Jóga", "Björk"}},
+      {"album/1.mp3", {"江南", "林俊杰"}},      {"album/2.mp3", {"林俊杰", "未知歌手"}}};
+  for (const auto& [path, tags] : expected) {
+    ASSERT_TRUE(scanned.songs.count(path)) << path;
+    EXPECT_EQ(scanned.songs.at(path).title, tags.first) << path;
+    EXPECT_EQ(scanned.songs.at(path).singer, tags.second) << path;
+  }
+}
+
+// Songs made by the ffmpeg command line: 0.5 s of silence with tags, and a
+// cover where the format holds one.
+class Formats : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    const fs::path lib = dir_->path() / "music";
+    fs::create_directories(lib);
+    cover_ = sbserver_test::TestJpeg(64, 48);
+    sbserver_test::WriteFile(dir_->path() / "cover.jpg", cover_);
+    for (const auto& [file, codec] : kFiles) Make(lib / file, codec);
+    AddOggPicture(lib / "vorbis.ogg");
+    sbserver_test::WriteFile(lib / "broken.flac", "fLaC not really");
+    sbserver_test::WriteFile(lib / "vorbis.lrc", Encode("[00:01]旁边的歌词", "GBK"));
+    for (const auto& entry : fs::directory_iterator(lib))  // complete files, not ones still being written
+      fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::minutes(1));
+    scanned_ = new Scanned(ScanOnce(lib, dir_->path() / "state.db"));
+  }
+  static void TearDownTestSuite() {
+    delete scanned_;
+    delete dir_;
+  }
+
+  static void Make(const fs::path& file, const std::string& codec) {
+    const bool cover = file.extension() == ".flac" || file.extension() == ".m4a";
+    const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -t 0.5 -i anullsrc=r=44100:cl=stereo " +
+                                (cover ? "-i '" + (dir_->path() / "cover.jpg").string() +
+                                             "' -map 0 -map 1 -c:v copy -disposition:v attached_pic "
+                                       : std::string()) +
+                                (file.extension() == ".aiff" ? "-write_id3v2 1 " : "") + "-c:a " + codec + " -metadata title=七里香 -metadata artist=周杰伦 " +
+                                "-metadata publisher=杰威尔 -metadata lyrics=[00:01]窗外 '" + file.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  }
+
+  // ffmpeg writes no picture into Ogg: TagLib does, as Vorbis players read it.
+  static void AddOggPicture(const fs::path& file) {
+    TagLib::Ogg::Vorbis::File ogg(file.c_str());
+    auto* picture = new TagLib::FLAC::Picture;
+    picture->setType(TagLib::FLAC::Picture::FrontCover);
+    picture->setMimeType("image/jpeg");
+    picture->setData(TagLib::ByteVector(cover_.data(), static_cast<unsigned>(cover_.size())));
+    ogg.tag()->addPicture(picture);
+    ASSERT_TRUE(ogg.save());
+  }
+
+  static inline const std::vector<std::pair<std::string, std::string>> kFiles = {
+      {"flac.flac", "flac"}, {"aac.m4a", "aac"},     {"alac.m4a", "alac"},    {"vorbis.ogg", "libvorbis"},
+      {"opus.opus", "libopus"}, {"pcm.wav", "pcm_s16le"}, {"pcm.aiff", "pcm_s16be"}, {"wavpack.wv", "wavpack"},
+      {"wma.wma", "wmav2"}};
+  static inline TempDir* dir_ = nullptr;
+  static inline Scanned* scanned_ = nullptr;
+  static inline std::string cover_;
+};
+
+TEST_F(Formats, EveryFormatIsIndexedWithItsTitleAndSinger) {
+  for (const auto& [file, codec] : kFiles) {
+    ASSERT_TRUE(scanned_->songs.count(file)) << file;
+    EXPECT_EQ(scanned_->songs.at(file).title, "七里香") << file;
+    EXPECT_EQ(scanned_->songs.at(file).singer, "周杰伦") << file;
+  }
+}
+
+TEST_F(Formats, PublisherLyricsAndCoverComeFromEachFormatsOwnTags) {
+  const fs::path lib = dir_->path() / "music";
+  for (const char* file : {"flac.flac", "vorbis.ogg", "opus.opus"})
+    EXPECT_EQ(scanned_->songs.at(file).publisher, "杰威尔") << file;
+  for (const char* file : {"flac.flac", "aac.m4a", "opus.opus"}) {
+    EXPECT_TRUE(scanned_->songs.at(file).hasLyrics) << file;
+    EXPECT_EQ(songbox_server::ReadEmbeddedLyrics((lib / file).string()), "[00:01]窗外") << file;
+  }
+  EXPECT_TRUE(scanned_->songs.at("vorbis.ogg").hasLyrics);  // its .lrc
+  for (const char* file : {"flac.flac", "aac.m4a", "alac.m4a", "vorbis.ogg"}) {
+    EXPECT_TRUE(scanned_->songs.at(file).hasCover) << file;
+    EXPECT_EQ(songbox_server::ReadEmbeddedPicture((lib / file).string()), cover_) << file;
+  }
+  EXPECT_FALSE(scanned_->songs.at("pcm.wav").hasCover);
+}
+
+TEST_F(Formats, AFileFfmpegCannotDecodeIsLeftOutWithOneLogLine) {
+  EXPECT_FALSE(scanned_->songs.count("broken.flac"));
+  size_t lines = 0;
+  for (const std::string& line : scanned_->log) lines += line.find("broken.flac") != std::string::npos;
+  EXPECT_EQ(lines, 1u) << ::testing::PrintToString(scanned_->log);
+}
+
+}  // namespace
