@@ -104,9 +104,9 @@ constexpr DWORD kButton = kChild | WS_TABSTOP | BS_PUSHBUTTON;
 }  // namespace
 
 void MainWindow::CreateControls() {
-  HFONT bigBold = KeepFont(MakeFont(L"宋体", 18, true));
-  HFONT panelBold = KeepFont(MakeFont(L"宋体", 15, true));
-  HFONT listFont = KeepFont(MakeFont(L"宋体", 9, false, GB2312_CHARSET));
+  HFONT bigBold = ScaledFont({L"宋体", 18, true});
+  HFONT panelBold = ScaledFont({L"宋体", 15, true});
+  HFONT listFont = ScaledFont({L"宋体", 9, false, GB2312_CHARSET});
   CreateListAndPlayer(listFont);
   CreateButtons();
   CreateCoverAndLyrics(bigBold, listFont);
@@ -128,11 +128,13 @@ void MainWindow::CreateListAndPlayer(HFONT listFont) {
 
   MediaPlayerCreateArgs player;
   player.parent = f;
-  player.rect = {TwipsToPixels(0), TwipsToPixels(4440), TwipsToPixels(0 + 8895), TwipsToPixels(4440 + 675)};
+  const RECT playerTwips{0, 4440, 0 + 8895, 4440 + 675};
+  player.rect = {Px(playerTwips.left), Px(playerTwips.top), Px(playerTwips.right), Px(playerTwips.bottom)};
   player.id = kWP1;
   player.volume = 50;
   player.autoStart = true;
   if (wp1_.Create(player)) c_.wp1 = wp1_.hwnd();
+  Place(c_.wp1, playerTwips);
   wp1_.StateChanged = [this](int state) { WP1_StateChanged(state); };
   wp1_.Seeked = [this](double seconds) { desktopLyrics_.OnSeek(seconds); };
 
@@ -160,6 +162,7 @@ void MainWindow::CreateCoverAndLyrics(HFONT bigBold, HFONT listFont) {
   HWND f = hwnd();
   c_.shape1 = AddControl({L"STATIC", L"", 9000, 0, 3495, 2295, kChild | SS_OWNERDRAW, 0, kShape1});
   if (image1_.Create(f, 9120, 120, 3255, 2055, kImage1)) c_.image1 = image1_.hwnd();
+  Place(c_.image1, {9120, 120, 9120 + 3255, 120 + 2055});
   c_.label1 = AddControl({L"STATIC", L"歌手快照", 9120, 840, 3120, 780, kChild | SS_CENTER, 0, 0, bigBold});
   c_.singerInfo = AddControl({L"STATIC", L"", 9600, 2160, 2175, 255, kChild | SS_NOPREFIX});
   c_.geci = AddControl({L"EDIT", kLyricsDesignText, 9000, 2400, 3495, 2775,
@@ -183,6 +186,7 @@ void MainWindow::CreateHiddenControls(HFONT panelBold) {
     c_.p1 = p1_.hwnd();
     c_.label2 = p1_.label();
   }
+  Place(c_.p1, {0, 7500, 8895, 7500 + 4335});
 }
 
 // Later siblings lie under earlier ones. Labels lie beneath the windowed
@@ -204,6 +208,7 @@ void MainWindow::SetZOrder() {
 void MainWindow::Form_Load() {
   webBrowser1_.Create(hwnd(), 2400, 3600, 4695, 735, ServiceRoot() + L"community");
   c_.webBrowser1 = webBrowser1_.hwnd();
+  Place(c_.webBrowser1, {2400, 3600, 2400 + 4695, 3600 + 735});
   if (c_.webBrowser1) SetColors(c_.webBrowser1, {RGB(0, 0, 128), RGB(255, 255, 255)});
   if (webBrowser1_.ShowsBrowser()) {
     StartTimer(kWebCheckTimer, kWebCheckDelayMs, [this] {
@@ -212,6 +217,18 @@ void MainWindow::Form_Load() {
     });
   }
   SetZOrder();
+}
+
+// The status label keeps its text's size, the list its columns' proportions.
+void MainWindow::OnDpiLayout(int oldDpi) {
+  AutoSize(c_.lMedia);
+  HWND header = reinterpret_cast<HWND>(SendMessageW(c_.listView1, LVM_GETHEADER, 0, 0));
+  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int i = 0; i < columns; ++i) {
+    const int width = static_cast<int>(SendMessageW(c_.listView1, LVM_GETCOLUMNWIDTH, i, 0));
+    SendMessageW(c_.listView1, LVM_SETCOLUMNWIDTH, i, MulDiv(width, Dpi(), oldDpi));
+  }
+  if (IsWindowVisible(c_.p1)) p1_.PiSize(c_.listView1);
 }
 
 void MainWindow::SetPeers(MainWindowPeers* peers) { peers_ = peers ? peers : &noPeers_; }

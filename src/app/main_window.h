@@ -98,6 +98,7 @@ class MainWindow : public Form, private PlayThroughHost {
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnUnload() override;
+  void OnDpiLayout(int oldDpi) override;
 
  private:
   void CreateControls();

@@ -45,11 +45,11 @@ int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM ctxParam) {
 
 }  // namespace
 
-int ColumnWidthPixels(int column, int listWidthTwips) {
+int ColumnWidthPixels(int column, int listWidthTwips, int dpi) {
   if (column < 0 || column >= static_cast<int>(std::size(kColumns))) return 0;
   double divisor = kColumns[column].divisor;
   double twips = divisor == 0 ? 1.0 : listWidthTwips / divisor;
-  return static_cast<int>(std::lround(twips * SystemDpi() / 1440.0));
+  return static_cast<int>(std::lround(twips * (dpi > 0 ? dpi : SystemDpi()) / 1440.0));
 }
 
 void JiaZai(HWND listView) {
@@ -57,12 +57,13 @@ void JiaZai(HWND listView) {
   SetWindowLongPtrW(listView, GWL_STYLE, (style & ~static_cast<LONG_PTR>(LVS_TYPEMASK)) | LVS_REPORT);
   RECT r{};
   GetWindowRect(listView, &r);
-  int widthTwips = PixelsToTwips(r.right - r.left);
+  const int dpi = WindowDpi(listView);
+  const int widthTwips = PixelsToTwipsAt(r.right - r.left, dpi);
   for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
     LVCOLUMNW col{};
     col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
     col.fmt = kColumns[i].format;
-    col.cx = ColumnWidthPixels(i, widthTwips);
+    col.cx = ColumnWidthPixels(i, widthTwips, dpi);
     col.pszText = const_cast<wchar_t*>(kColumns[i].title);
     col.iSubItem = i;
     SendMessageW(listView, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&col));

@@ -13,8 +13,9 @@ namespace sb {
 // list's current width (JiaZai).
 void JiaZai(HWND listView);
 
-// Width in pixels of each column that JiaZai adds for a list `listWidthTwips` wide.
-int ColumnWidthPixels(int column, int listWidthTwips);
+// Width in pixels of each column that JiaZai adds for a list `listWidthTwips`
+// wide, at `dpi` (0: the system DPI).
+int ColumnWidthPixels(int column, int listWidthTwips, int dpi = 0);
 
 int RowCount(HWND listView);
 // The selected row, looked up again through the list's items.

@@ -69,6 +69,13 @@ LRESULT WaitPanel::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
       if (background_) return OnCtlColorStatic(reinterpret_cast<HDC>(wp));
       break;
+    case kMsgDpiChangedAfterParent:  // Label2 back at its design place, at the new DPI
+      if (label_) {
+        const int dpi = WindowDpi(hwnd());
+        SetWindowPos(label_, nullptr, 0, TwipsToPixelsAt(2640, dpi), TwipsToPixelsAt(9855, dpi),
+                     TwipsToPixelsAt(1095, dpi), SWP_NOZORDER | SWP_NOACTIVATE);
+      }
+      return 0;
     case WM_NCDESTROY:
       label_ = nullptr;
       break;

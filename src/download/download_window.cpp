@@ -101,7 +101,8 @@ bool DownloadWindow::Load() {
 }
 
 void DownloadWindow::CreateControls() {
-  progress_->Create(hwnd(), TwipsToPixels(120), TwipsToPixels(120), TwipsToPixels(3615), TwipsToPixels(375), 1);
+  if (progress_->Create(hwnd(), Px(120), Px(120), Px(3615), Px(375), 1))
+    Place(progress_->hwnd(), {120, 120, 120 + 3615, 120 + 375});
   progress_->ReadProperties(DownloadWindowProgressBarDesign());
   command2_ = AddControl({L"BUTTON", L"取消", 3840, 120, 735, 375, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 0, 2});
   OnClick(command2_, [this] { Command2_Click(); });
@@ -268,7 +269,13 @@ void DownloadWindow::OnPaint() {
   UniquePen pen(CreatePen(PS_SOLID, 1, RGB(0x00, 0x80, 0x80)));
   SelectGuard selPen(dc.get(), pen.get());
   SelectGuard selBrush(dc.get(), GetStockObject(NULL_BRUSH));
-  Rectangle(dc.get(), TwipsToPixels(120), TwipsToPixels(600), TwipsToPixels(120 + 4455), TwipsToPixels(600 + 615));
+  Rectangle(dc.get(), Px(120), Px(600), Px(120 + 4455), Px(600 + 615));
+}
+
+// The labels sized to their text keep that size in the new font.
+void DownloadWindow::OnDpiLayout(int) {
+  AutoSize(tg_);
+  AutoSize(tlog_);
 }
 
 LRESULT DownloadWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {

@@ -60,6 +60,7 @@ class DownloadWindow : public Form, public std::enable_shared_from_this<Download
  protected:
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnUnload() override;
+  void OnDpiLayout(int oldDpi) override;
 
  private:
   void Form_Load();

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/paint_behind.h"
 
@@ -50,32 +51,32 @@ void PaintTransparentLabel(HWND label) {
   BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
-}  // namespace
-
-int SystemDpi() {
-  static const int dpi = [] {
-    WindowDc screen = WindowDc::Client(nullptr);
-    int d = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-    return d > 0 ? d : 96;
-  }();
-  return dpi;
+// The static itself draws a new text straight over the old one (with the
+// hollow brush nothing erases it), so it sets the text while it may not draw,
+// and the label then paints whole: what lies behind first, the text on top.
+LRESULT SetTransparentLabelText(HWND label, WPARAM wp, LPARAM lp) {
+  const bool shown = (GetWindowLongPtrW(label, GWL_STYLE) & WS_VISIBLE) != 0;
+  if (shown) DefSubclassProc(label, WM_SETREDRAW, FALSE, 0);
+  const LRESULT result = DefSubclassProc(label, WM_SETTEXT, wp, lp);
+  if (shown) {
+    DefSubclassProc(label, WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  }
+  return result;
 }
 
-int TwipsToPixels(int twips) { return MulDiv(twips, SystemDpi(), 1440); }
-int PixelsToTwips(int pixels) { return MulDiv(pixels, 1440, SystemDpi()); }
+}  // namespace
+
+int TwipsToPixels(int twips) { return TwipsToPixelsAt(twips, SystemDpi()); }
+int PixelsToTwips(int pixels) { return PixelsToTwipsAt(pixels, SystemDpi()); }
 
 UniqueFont MakeFont(const wchar_t* face, int points, bool bold, BYTE charset) {
-  LOGFONTW lf{};
-  lf.lfHeight = -MulDiv(points, SystemDpi(), 72);
-  lf.lfWeight = bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = charset;
-  lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
-  return UniqueFont(CreateFontIndirectW(&lf));
+  return MakeFontAt({face, points, bold, charset}, SystemDpi());
 }
 
 namespace {
 const WindowClass kFormClass{kFormClassName, CS_DBLCLKS};
+constexpr FontSpec kDefaultFont{L"宋体", 9, false};
 }
 
 Form::Form() = default;
@@ -84,9 +85,11 @@ Form::~Form() = default;
 
 bool Form::CreateForm(const FormCreateArgs& args) {
   if (hwnd()) return false;
-  defaultFont_ = MakeFont(L"宋体", 9, false);
+  dpi_ = SystemDpi();
+  scaledFonts_.clear();
+  defaultFont_ = MakeFontAt(kDefaultFont, dpi_);
   backgroundBrush_.reset(CreateSolidBrush(args.background));
-  RECT r{0, 0, TwipsToPixels(args.clientWidthTwips), TwipsToPixels(args.clientHeightTwips)};
+  RECT r{0, 0, Px(args.clientWidthTwips), Px(args.clientHeightTwips)};
   AdjustWindowRectEx(&r, args.style, FALSE, args.exStyle);
   WindowCreateArgs window;
   window.exStyle = args.exStyle;
@@ -97,6 +100,7 @@ bool Form::CreateForm(const FormCreateArgs& args) {
   window.height = r.bottom - r.top;
   window.parent = args.owner;
   if (!Create(kFormClass, window)) return false;
+  SetWindowDpi(hwnd(), dpi_);
   if (args.icon) {
     SendMessageW(hwnd(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(args.icon));
     SendMessageW(hwnd(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(args.icon));
@@ -106,10 +110,11 @@ bool Form::CreateForm(const FormCreateArgs& args) {
 
 HWND Form::AddControl(const ControlArgs& a) {
   if (!hwnd()) return nullptr;
-  HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, TwipsToPixels(a.left),
-                           TwipsToPixels(a.top), TwipsToPixels(a.width), TwipsToPixels(a.height), hwnd(),
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)), GetModuleHandleW(nullptr), nullptr);
+  HWND c = CreateWindowExW(a.exStyle, a.className, a.text.c_str(), WS_CHILD | a.style, Px(a.left), Px(a.top),
+                           Px(a.width), Px(a.height), hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)),
+                           GetModuleHandleW(nullptr), nullptr);
   if (!c) return nullptr;
+  places_[c] = {a.left, a.top, a.left + a.width, a.top + a.height};
   SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(a.font ? a.font : defaultFont_.get()), FALSE);
   if (IsTextLabel(a.className, a.style) && SetWindowSubclass(c, &Form::LabelProc, 1, 0))
     SetPropW(c, kTextLabelProp, reinterpret_cast<HANDLE>(1));
@@ -152,6 +157,59 @@ void Form::StartTimer(UINT_PTR id, UINT ms, std::function<void()> handler) {
 void Form::StopTimer(UINT_PTR id) {
   if (hwnd()) KillTimer(hwnd(), id);
   timers_.erase(id);
+}
+
+HFONT Form::ScaledFont(const FontSpec& spec) {
+  scaledFonts_.emplace_back(spec, MakeFontAt(spec, dpi_));
+  return scaledFonts_.back().second.get();
+}
+
+void Form::Place(HWND child, const RECT& twips) {
+  if (!child) return;
+  places_[child] = twips;
+  MoveWindow(child, Px(twips.left), Px(twips.top), Px(twips.right - twips.left), Px(twips.bottom - twips.top), TRUE);
+}
+
+// Every control (nested ones too) that used one of the old fonts gets its new one; the old
+// fonts go only after that.
+void Form::RemakeScaledFonts() {
+  std::map<HFONT, HFONT> renewed;
+  std::vector<UniqueFont> old;
+  UniqueFont defaultFont = MakeFontAt(kDefaultFont, dpi_);
+  renewed[defaultFont_.get()] = defaultFont.get();
+  old.push_back(std::exchange(defaultFont_, std::move(defaultFont)));
+  for (auto& [spec, font] : scaledFonts_) {
+    UniqueFont fresh = MakeFontAt(spec, dpi_);
+    renewed[font.get()] = fresh.get();
+    old.push_back(std::exchange(font, std::move(fresh)));
+  }
+  EnumChildWindows(
+      hwnd(),
+      [](HWND c, LPARAM fonts) -> BOOL {
+        const auto& map = *reinterpret_cast<const std::map<HFONT, HFONT>*>(fonts);
+        auto it = map.find(reinterpret_cast<HFONT>(SendMessageW(c, WM_GETFONT, 0, 0)));
+        if (it != map.end()) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(it->second), FALSE);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&renewed));
+}
+
+void Form::ApplyDpi(int dpi, const RECT& window) {
+  if (!hwnd() || dpi < 48) return;
+  const int oldDpi = std::exchange(dpi_, dpi);
+  SetWindowDpi(hwnd(), dpi);
+  RemakeScaledFonts();
+  SetWindowPos(hwnd(), nullptr, window.left, window.top, window.right - window.left, window.bottom - window.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+  for (const auto& [child, twips] : places_) {
+    if (!IsWindow(child)) continue;
+    SetWindowPos(child, nullptr, Px(twips.left), Px(twips.top), Px(twips.right - twips.left),
+                 Px(twips.bottom - twips.top), SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+  }
+  for (HWND c = GetWindow(hwnd(), GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    SendMessageW(c, kMsgDpiChangedAfterParent, 0, 0);
+  OnDpiLayout(oldDpi);
+  RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_FRAME);
 }
 
 HFONT Form::KeepFont(UniqueFont font) {
@@ -250,6 +308,10 @@ LRESULT Form::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DESTROY:
       OnUnload();
+      ForgetWindowDpi(hwnd());
+      return 0;
+    case WM_DPICHANGED:
+      ApplyDpi(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
       return 0;
     case WM_APPCOMMAND:
       if (appCommandTarget_ && IsWindow(appCommandTarget_)) return SendMessageW(appCommandTarget_, msg, wp, lp);
@@ -275,6 +337,9 @@ LRESULT CALLBACK Form::LabelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT
         }
         return 0;
       }
+      break;
+    case WM_SETTEXT:
+      if (ParentGivesHollowBrush(hwnd)) return SetTransparentLabelText(hwnd, wp, lp);
       break;
     case WM_NCDESTROY:
       RemovePropW(hwnd, kTextLabelProp);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "platform/window_base.h"
 
@@ -18,8 +19,7 @@ namespace sb {
 
 inline constexpr wchar_t kFormClassName[] = L"Form";
 
-// Design sizes are twips: 1440 per inch, 15 per pixel at 96 DPI.
-int SystemDpi();
+// Design sizes are twips at the system DPI (see dpi.h for a window's own).
 int TwipsToPixels(int twips);
 int PixelsToTwips(int pixels);
 
@@ -76,6 +76,19 @@ class Form : public WindowBase {
 
   HFONT DefaultFont() const { return defaultFont_.get(); }
   HFONT KeepFont(UniqueFont font);  // the form owns it from now on
+  // A font at the form's DPI, made again whenever the DPI changes; controls
+  // that use it get the new one.
+  HFONT ScaledFont(const FontSpec& spec);
+
+  // The DPI the form is laid out for, and design twips in pixels at it.
+  int Dpi() const { return dpi_; }
+  int Px(int twips) const { return TwipsToPixelsAt(twips, dpi_); }
+  // Places a child window at design twips and keeps it there at every DPI.
+  void Place(HWND child, const RECT& twips);
+  // Lays the form out again at `dpi` with its window rectangle at `window`
+  // (what WM_DPICHANGED brings): fonts, controls, then each child window
+  // hears WM_DPICHANGED_AFTERPARENT and the derived form's OnDpiLayout runs.
+  void ApplyDpi(int dpi, const RECT& window);
 
   // Places the window centred over `other` (the screen's work area when it is
   // null), kept inside that work area.
@@ -92,6 +105,8 @@ class Form : public WindowBase {
   // The switchboard: derived forms handle what they need and call Form::HandleMessage.
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   virtual void OnUnload() {}
+  // After the controls have their places at a new DPI.
+  virtual void OnDpiLayout(int /*oldDpi*/) {}
 
  private:
   LRESULT OnCtlColor(HDC dc, HWND control);
@@ -101,9 +116,14 @@ class Form : public WindowBase {
   LRESULT OnEraseBackground(HDC dc);
   LRESULT OnTimer(WPARAM id, LPARAM lp);
 
+  void RemakeScaledFonts();
+
+  int dpi_ = kDesignDpi;
   UniqueFont defaultFont_;
   UniqueBrush backgroundBrush_;
   std::vector<UniqueFont> fonts_;
+  std::vector<std::pair<FontSpec, UniqueFont>> scaledFonts_;
+  std::map<HWND, RECT> places_;  // twips
   std::map<HWND, std::function<void()>> clicks_;
   std::map<HWND, ControlColors> colors_;
   std::map<HWND, UniqueBrush> colorBrushes_;

@@ -3,6 +3,7 @@
 
 #include <commctrl.h>
 
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "skin/skin_draw.h"
 #include "skin/skin_kind.h"
@@ -47,8 +48,8 @@ EdgeSize ClientEdgeSize(HWND hwnd) {
   RECT client{};
   GetClientRect(hwnd, &client);
   const LONG_PTR style = GetWindowLongPtrW(hwnd, GWL_STYLE);
-  const int vscroll = (style & WS_VSCROLL) ? GetSystemMetrics(SM_CXVSCROLL) : 0;
-  const int hscroll = (style & WS_HSCROLL) ? GetSystemMetrics(SM_CYHSCROLL) : 0;
+  const int vscroll = (style & WS_VSCROLL) ? SystemMetricAt(SM_CXVSCROLL, WindowDpi(hwnd)) : 0;
+  const int hscroll = (style & WS_HSCROLL) ? SystemMetricAt(SM_CYHSCROLL, WindowDpi(hwnd)) : 0;
   return {HalfToEven(box.width - client.right - vscroll), HalfToEven(box.height - client.bottom - hscroll)};
 }
 

@@ -1,5 +1,6 @@
 // Check boxes and option buttons: the skin paints the box or circle over the
 // control's own one; caption and background stay the control's.
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "skin/skin_draw.h"
 #include "skin/skin_kind.h"
@@ -16,8 +17,8 @@ struct BoxGeometry {
 };
 
 BoxGeometry Geometry(HWND hwnd) {
-  const int cx = GetSystemMetrics(SM_CXMENUCHECK);
-  const int cy = GetSystemMetrics(SM_CYMENUCHECK);
+  const int cx = SystemMetricAt(SM_CXMENUCHECK, WindowDpi(hwnd));
+  const int cy = SystemMetricAt(SM_CYMENUCHECK, WindowDpi(hwnd));
   return {cx, cy, HalfToEven(WindowBox(hwnd).height - cy)};
 }
 

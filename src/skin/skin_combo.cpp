@@ -1,5 +1,6 @@
 // Combo boxes and drive lists: a flat frame and a flat drop-down button whose
 // face follows the pointer; drop-down lists and data lists get the frame only.
+#include "platform/dpi.h"
 #include "platform/handles.h"
 #include "skin/skin_border.h"
 #include "skin/skin_draw.h"
@@ -20,7 +21,7 @@ bool InButtonArea(HWND hwnd, LPARAM lp) {
   const int x = static_cast<short>(LOWORD(lp));
   const int y = static_cast<short>(HIWORD(lp));
   const WindowBoxInfo box = WindowBox(hwnd);
-  const int cx = GetSystemMetrics(SM_CXVSCROLL);
+  const int cx = SystemMetricAt(SM_CXVSCROLL, WindowDpi(hwnd));
   return x >= box.width - cx - 2 && x <= box.width - 2 && y >= 2 && y <= box.height - 2;
 }
 
@@ -103,7 +104,7 @@ void PaintComboButton(HWND hwnd, HDC target, int& state, bool forced) {
   if ((StyleOf(hwnd) & 2) == 0) return;  // a simple combo box has no button
   SetSkinProp(hwnd, kPropOldState, state);
   const WindowBoxInfo box = WindowBox(hwnd);
-  const int bw = GetSystemMetrics(SM_CXVSCROLL) + 1;
+  const int bw = SystemMetricAt(SM_CXVSCROLL, WindowDpi(hwnd)) + 1;
   const int bh = box.height - 2;
   Surface s = Surface::Make(bw, bh);
   if (!s) return;

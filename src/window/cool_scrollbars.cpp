@@ -2,6 +2,8 @@
 
 #include <stdexcept>
 
+#include "platform/dpi.h"
+
 namespace sb {
 namespace {
 
@@ -111,8 +113,8 @@ void cCoolScrollbars::Layout() {
   ::MapWindowPoints(HWND_DESKTOP, parent_, &origin, 1);
   const int e = ((exStyle & WS_EX_CLIENTEDGE) ? 2 : 0) + ((style & WS_BORDER) ? 1 : 0);
 
-  const int cxV = ::GetSystemMetrics(SM_CXVSCROLL);
-  const int cyH = ::GetSystemMetrics(SM_CYHSCROLL);
+  const int cxV = sb::SystemMetricAt(SM_CXVSCROLL, sb::WindowDpi(target_));
+  const int cyH = sb::SystemMetricAt(SM_CYHSCROLL, sb::WindowDpi(target_));
   const bool wantH = (style & WS_HSCROLL) && (window.bottom - window.top) - 2 * e > cyH;
   const bool wantV = (style & WS_VSCROLL) && (window.right - window.left) - 2 * e > cxV;
   const HWND z = parentIsDesktop_ ? HWND_TOPMOST : HWND_TOP;
@@ -154,7 +156,7 @@ void cCoolScrollbars::CalcArrows(int bar) {
   RECT rc{};
   ::GetClientRect(b.barWindow.get(), &rc);
   const bool vertical = bar == 1;
-  const int arrow = ::GetSystemMetrics(vertical ? SM_CYVSCROLL : SM_CXHSCROLL);
+  const int arrow = sb::SystemMetricAt(vertical ? SM_CYVSCROLL : SM_CXHSCROLL, sb::WindowDpi(target_));
   const ArrowGeometry g = sb::CalcArrows(vertical, rc.right, rc.bottom, arrow);
   b.trackVisible = g.trackVisible;
   b.middle = g.middleVisible;

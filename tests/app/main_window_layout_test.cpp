@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/song_list_view.h"
 #include "app/window_snapshot.h"
@@ -88,10 +91,132 @@ std::vector<COLORREF> ScreenRun(HWND form, int x, int y, int dx, int dy, int n) 
   return out;
 }
 
+// The player bar's controls, told apart by class, text and range.
+struct PlayerBar {
+  HWND play = nullptr, stop = nullptr, seek = nullptr, time = nullptr, volumeLabel = nullptr, volume = nullptr;
+};
+
+PlayerBar PlayerBarOf(HWND player) {
+  PlayerBar bar;
+  for (HWND h = GetWindow(player, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) {
+    const std::wstring cls = ClassOf(h), text = sb::Form::GetText(h);
+    if (cls == L"Button") (text == L"停止" ? bar.stop : bar.play) = h;
+    if (cls == L"Static") (text == L"音量" ? bar.volumeLabel : bar.time) = h;
+    if (cls == TRACKBAR_CLASSW) (SendMessageW(h, TBM_GETRANGEMAX, 0, 0) == 100 ? bar.volume : bar.seek) = h;
+  }
+  return bar;
+}
+
+// A control's text, measured in its own font, fits inside its client area
+// (buttons keep a margin for their frame).
+void ExpectTextWhole(HWND h) {
+  const std::wstring text = sb::Form::GetText(h);
+  if (text.empty()) return;
+  sb::WindowDc dc = sb::WindowDc::Client(h);
+  sb::SelectGuard select(dc.get(), reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)));
+  RECT need{0, 0, 0, 0}, client{};
+  DrawTextW(dc.get(), text.c_str(), -1, &need, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  GetClientRect(h, &client);
+  const int margin = ClassOf(h) == L"Button" ? 4 : 0;
+  EXPECT_LE(need.right + margin, client.right) << sbtest::Utf8(text);
+  EXPECT_LE(need.bottom + margin / 2, client.bottom) << sbtest::Utf8(text);
+}
+
 int CountOf(const std::vector<COLORREF>& px, COLORREF c) {
   int n = 0;
   for (COLORREF p : px) n += p == c;
   return n;
+}
+
+// Every control at its design twips at `dpi`, the player bar's row included,
+// and every text whole inside its control.
+void ExpectDesignLayout(const sb::MainWindow& window, int dpi) {
+  const auto px = [dpi](int twips) { return sb::TwipsToPixelsAt(twips, dpi); };
+  const auto& c = window.Controls();
+  for (const Place& p : kDesign) {
+    HWND h = c.*(p.control);
+    ASSERT_NE(h, nullptr) << p.name;
+    RECT r = ClientRectOf(h);
+    EXPECT_EQ(r.left, px(p.left)) << p.name;
+    EXPECT_EQ(r.top, px(p.top)) << p.name;
+    if (p.width) {
+      EXPECT_EQ(r.right - r.left, px(p.width)) << p.name;
+      EXPECT_EQ(r.bottom - r.top, px(p.height)) << p.name;
+    }
+  }
+  const PlayerBar bar = PlayerBarOf(c.wp1);
+  for (HWND h : {bar.play, bar.stop, bar.seek, bar.time, bar.volume}) {
+    ASSERT_NE(h, nullptr);
+    const RECT r = ClientRectOf(h);
+    EXPECT_EQ(r.top, px(45));
+    EXPECT_EQ(r.bottom - r.top, px(360));
+  }
+  for (HWND h : {bar.play, bar.stop}) EXPECT_EQ(ClientRectOf(h).right - ClientRectOf(h).left, px(660));
+  EXPECT_EQ(ClientRectOf(bar.volume).right - ClientRectOf(bar.volume).left, px(1350));
+  EXPECT_GE(ClientRectOf(bar.time).right - ClientRectOf(bar.time).left, px(1440));
+  EXPECT_LE(ClientRectOf(bar.time).right, ClientRectOf(bar.volumeLabel).left) << "the time stays clear of 音量";
+  for (HWND h : {c.command1, c.command2, c.command3, c.command4, c.command5, c.label1, c.label3, c.lMedia,
+                 bar.play, bar.stop, bar.time, bar.volumeLabel})
+    ExpectTextWhole(h);
+  HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(c.listView1, WM_GETFONT, 0, 0));
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(listFont, sizeof(lf), &lf));
+  EXPECT_EQ(lf.lfHeight, sb::FontHeightAt(9, dpi));
+  EXPECT_NEAR(static_cast<int>(SendMessageW(c.listView1, LVM_GETCOLUMNWIDTH, 0, 0)),
+              sb::ColumnWidthPixels(0, 8895, dpi), 1);
+}
+
+// A window's client pixels as they go to the screen: read through its own DC
+// from the top-level window's surface, which needs no wait for the X server.
+std::vector<COLORREF> ShownPixels(HWND h) {
+  RECT r{};
+  GetClientRect(h, &r);
+  std::vector<COLORREF> out;
+  sb::WindowDc dc = sb::WindowDc::Client(h);
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) out.push_back(GetPixel(dc.get(), x, y));
+  return out;
+}
+
+// After each change of a transparent label's text its pixels on screen are
+// what a fresh repaint of it draws: the old text never shows through.
+TEST(MainWindowLayout, ATransparentLabelNeverDrawsOverItsOldText) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const auto& c = window->Controls();
+  const HWND form = window->hwnd();
+  struct Change {
+    const wchar_t* text;
+    bool fullRepaint;
+  };
+  const Change changes[] = {{L"正在连接…", false}, {L"无法连接到媒体地址", false}, {L"已停止", false},
+                            {L"正在连接媒体服务器并缓冲…", false}, {L"无法连接到媒体地址", true}};
+  for (bool autoSize : {false, true}) {
+    const HWND label = autoSize ? c.lMedia : c.singerInfo;
+    for (const Change& change : changes) {
+      SCOPED_TRACE(testing::Message() << (autoSize ? "LMedia " : "SingerInfo ") << sbtest::Utf8(change.text));
+      window->SetText(label, change.text);
+      if (autoSize) window->AutoSize(label);
+      if (change.fullRepaint)
+        RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+      RedrawWindow(form, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);  // paints what is pending
+      const std::vector<COLORREF> shown = ShownPixels(label);
+      RedrawWindow(label, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+      const std::vector<COLORREF> fresh = ShownPixels(label);
+      ASSERT_FALSE(fresh.empty());
+      EXPECT_GT(InkPixels(fresh), 20);
+      EXPECT_EQ(shown.size(), fresh.size());
+      EXPECT_TRUE(shown == fresh) << "pixels that differ: "
+                                  << [&] {
+                                       size_t n = 0;
+                                       for (size_t i = 0; i < std::min(shown.size(), fresh.size()); ++i)
+                                         n += shown[i] != fresh[i];
+                                       return n;
+                                     }();
+    }
+  }
+  sbtest::CloseMainWindow(*window);
 }
 
 // Labels lie beneath the windowed controls and show what lies behind them;
@@ -193,17 +318,7 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
   EXPECT_EQ(client.right, sb::TwipsToPixels(12540));
   EXPECT_EQ(client.bottom, sb::TwipsToPixels(5790));
 
-  for (const Place& p : kDesign) {
-    HWND h = c.*(p.control);
-    ASSERT_NE(h, nullptr) << p.name;
-    RECT r = ClientRectOf(h);
-    EXPECT_EQ(r.left, sb::TwipsToPixels(p.left)) << p.name;
-    EXPECT_EQ(r.top, sb::TwipsToPixels(p.top)) << p.name;
-    if (p.width) {
-      EXPECT_EQ(r.right - r.left, sb::TwipsToPixels(p.width)) << p.name;
-      EXPECT_EQ(r.bottom - r.top, sb::TwipsToPixels(p.height)) << p.name;
-    }
-  }
+  ExpectDesignLayout(*window, sb::SystemDpi());
   EXPECT_EQ(ClassOf(c.listView1), L"SysListView32");
   EXPECT_EQ(ClassOf(c.command1), L"Button");
   EXPECT_EQ(ClassOf(c.geci), L"Edit");
@@ -242,6 +357,206 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
     for (int x = b.left + 3; x < b.right - 3; ++x) buttonPixels.push_back(GetPixel(screen.get(), x, y));
   EXPECT_GT(InkPixels(buttonPixels), 40) << "更新列表 is drawn";
   EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+}  // namespace
+
+namespace {
+
+RECT WindowRectAt(HWND form, int dpi) {
+  RECT now{}, r{0, 0, sb::TwipsToPixelsAt(12540, dpi), sb::TwipsToPixelsAt(5790, dpi)};
+  GetWindowRect(form, &now);
+  AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)), FALSE,
+                     static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)));
+  return {now.left, now.top, now.left + r.right - r.left, now.top + r.bottom - r.top};
+}
+
+void ExpectClientAt(HWND form, int dpi) {
+  RECT client{};
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, sb::TwipsToPixelsAt(12540, dpi));
+  EXPECT_EQ(client.bottom, sb::TwipsToPixelsAt(5790, dpi));
+}
+
+// As Windows does when the window moves to a monitor of another scale: the
+// window takes the suggested rectangle and lays itself out at the new DPI.
+TEST(MainWindowLayout, OnANewDpiTheWindowTakesTheSuggestedPlaceAndLaysItselfOutAgain) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND form = window->hwnd();
+  for (int dpi : {192, 168, 144, 120, sb::SystemDpi()}) {
+    SCOPED_TRACE(dpi);
+    RECT suggested = WindowRectAt(form, dpi);
+    SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    sbtest::PumpFor(100);
+    RECT now{};
+    GetWindowRect(form, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_EQ(sb::WindowDpi(window->Controls().listView1), dpi);
+    ExpectClientAt(form, dpi);
+    ExpectDesignLayout(*window, dpi);
+  }
+  sbtest::CloseMainWindow(*window);
+}
+
+// Sets a DWORD value of the current user until the end of the scope.
+class ScopedUserDword {
+ public:
+  ScopedUserDword(const wchar_t* key, const wchar_t* name, DWORD value) : key_(key), name_(name) {
+    DWORD size = sizeof(old_);
+    had_ = RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &old_, &size) == ERROR_SUCCESS;
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &value, sizeof(value));
+  }
+  ~ScopedUserDword() {
+    if (had_)
+      RegSetKeyValueW(HKEY_CURRENT_USER, key_, name_, REG_DWORD, &old_, sizeof(old_));
+    else
+      RegDeleteKeyValueW(HKEY_CURRENT_USER, key_, name_);
+  }
+  ScopedUserDword(const ScopedUserDword&) = delete;
+  ScopedUserDword& operator=(const ScopedUserDword&) = delete;
+
+ private:
+  const wchar_t* key_;
+  const wchar_t* name_;
+  DWORD old_ = 0;
+  bool had_ = false;
+};
+
+// Runs this test program's DISABLED_AtTheSystemDpi in a process of its own
+// that starts with the screen at `dpi`; its exit code.
+DWORD RunAtScreenDpi(int dpi) {
+  ScopedUserDword desktop(L"Control Panel\\Desktop", L"LogPixels", static_cast<DWORD>(dpi));
+  ScopedUserDword fonts(L"Software\\Wine\\Fonts", L"LogPixels", static_cast<DWORD>(dpi));
+  SetEnvironmentVariableW(L"SONGBOX_EXPECT_DPI", std::to_wstring(dpi).c_str());
+  wchar_t exe[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring command = L"\"" + std::wstring(exe) +
+                         L"\" --gtest_also_run_disabled_tests --gtest_filter=MainWindowLayout.DISABLED_AtTheSystemDpi";
+  STARTUPINFOW si{sizeof(si)};
+  PROCESS_INFORMATION pi{};
+  const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+  SetEnvironmentVariableW(L"SONGBOX_EXPECT_DPI", nullptr);
+  if (!started) return 255;
+  sb::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+  WaitForSingleObject(process.get(), 120000);
+  DWORD code = 255;
+  GetExitCodeProcess(process.get(), &code);
+  return code;
+}
+
+TEST(MainWindowLayout, AtEveryScreenScaleControlsFollowTheirTwipsAndNoTextIsCut) {
+  for (int dpi : {120, 144, 192}) EXPECT_EQ(RunAtScreenDpi(dpi), 0u) << dpi << " DPI";
+}
+
+// Started by the test above with the screen at SONGBOX_EXPECT_DPI.
+TEST(MainWindowLayout, DISABLED_AtTheSystemDpi) {
+  SetProcessDPIAware();
+  const int dpi = std::stoi(sbtest::Utf8(sbtest::EnvW(L"SONGBOX_EXPECT_DPI")));
+  ASSERT_EQ(sb::SystemDpi(), dpi) << "the screen's LogPixels took";
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  ExpectClientAt(window->hwnd(), dpi);
+  ExpectDesignLayout(*window, dpi);
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_" + std::to_wstring(dpi) + L"dpi.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+}  // namespace
+
+namespace {
+
+using Block = std::vector<std::vector<COLORREF>>;  // rows of pixels
+
+// `text` drawn in `font` and the list's colours, cut to the rows and columns
+// that hold more than the background.
+Block DrawnInListColours(HFONT font, const wchar_t* text, COLORREF fore, COLORREF back) {
+  sb::WindowDc screen = sb::WindowDc::Client(nullptr);
+  sb::UniqueMemoryDc dc(CreateCompatibleDC(screen.get()));
+  sb::UniqueBitmap bmp(CreateCompatibleBitmap(screen.get(), 48, 48));
+  sb::SelectGuard selBmp(dc.get(), bmp.get());
+  sb::SelectGuard selFont(dc.get(), font);
+  sb::UniqueBrush brush(CreateSolidBrush(back));
+  RECT r{0, 0, 48, 48};
+  FillRect(dc.get(), &r, brush.get());
+  SetTextColor(dc.get(), fore);
+  SetBkMode(dc.get(), TRANSPARENT);
+  DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  int left = 48, right = -1, top = 48, bottom = -1;
+  for (int y = 0; y < 48; ++y) {
+    for (int x = 0; x < 48; ++x) {
+      if (GetPixel(dc.get(), x, y) == back) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  Block out;
+  for (int y = top; y <= bottom; ++y) {
+    out.emplace_back();
+    for (int x = left; x <= right; ++x) out.back().push_back(GetPixel(dc.get(), x, y));
+  }
+  return out;
+}
+
+// Where `block` appears pixel for pixel in `area`.
+int Occurrences(const Block& area, const Block& block) {
+  if (block.empty() || area.empty()) return 0;
+  const size_t h = block.size(), w = block[0].size();
+  int found = 0;
+  for (size_t y = 0; y + h <= area.size(); ++y)
+    for (size_t x = 0; x + w <= area[0].size(); ++x) {
+      bool same = true;
+      for (size_t dy = 0; same && dy < h; ++dy)
+        same = std::equal(block[dy].begin(), block[dy].end(), area[y + dy].begin() + static_cast<long>(x));
+      found += same;
+    }
+  return found;
+}
+
+// Characters the list's font lacks (a CJK Extension A character, a symbol of
+// the emoji range) come from the fonts the prefix links to it: the first row
+// shows no empty box.
+TEST(MainWindowLayout, TheFirstRowShowsWhatTheListFontLacksThroughFontLinks) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->Controls().listView1;
+  const std::wstring title = L"星光 \u26C4", singer = L"王\u3400";
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  for (auto [column, text] : {std::pair{0, &title}, std::pair{3, &singer}}) {
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text->c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  const auto fore = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0));
+  const auto back = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTBKCOLOR, 0, 0));
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+  const Block box = DrawnInListColours(font, L"\xFFFF", fore, back);
+  ASSERT_FALSE(box.empty());
+
+  const RECT row = sbtest::RowRect(list, 0);
+  Block shown;
+  sb::WindowDc dc = sb::WindowDc::Client(list);
+  for (int y = row.top; y < row.bottom; ++y) {
+    shown.emplace_back();
+    for (int x = row.left; x < row.right; ++x) shown.back().push_back(GetPixel(dc.get(), x, y));
+  }
+  EXPECT_EQ(Occurrences(shown, DrawnInListColours(font, L"王", fore, back)), 1) << "the search finds a glyph";
+  EXPECT_EQ(Occurrences(shown, box), 0) << "an empty box in the first row";
+  for (const wchar_t* text : {L"\u26C4", L"\u3400"}) {
+    const Block glyph = DrawnInListColours(font, text, fore, back);
+    EXPECT_NE(glyph, box) << sbtest::Utf8(text);
+    EXPECT_EQ(Occurrences(shown, glyph), 1) << sbtest::Utf8(text);
+  }
+  EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_first_row.png"));
   sbtest::CloseMainWindow(*window);
 }
 

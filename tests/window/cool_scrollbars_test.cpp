@@ -10,6 +10,7 @@
 
 #include "scrollbar_test_support.h"
 #include "test_env.h"
+#include "platform/dpi.h"
 #include "window/cool_scrollbars.h"
 
 namespace {
@@ -375,6 +376,27 @@ TEST_F(CoolScrollbarsTest, ADoubleClickBecomesAFreshPress) {
   up.mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(1, &up, sizeof(up));
   sbtest::PumpFor(50);
+}
+
+}  // namespace
+
+namespace {
+
+// At another DPI (a monitor of another scale) the bars take that DPI's
+// thickness once the target is laid out again.
+TEST_F(CoolScrollbarsTest, BarsTakeTheThicknessOfTheWindowsDpi) {
+  HWND target = Target(WS_VSCROLL | WS_HSCROLL | WS_BORDER);
+  RoutedScrollbars r;
+  ASSERT_TRUE(r.Init(target, false));
+  for (int dpi : {192, 144, sb::SystemDpi()}) {
+    SCOPED_TRACE(dpi);
+    sb::SetWindowDpi(parent_, dpi);
+    SetWindowPos(target, nullptr, 20, 30, 320, 220, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    const RECT vr = ScreenRect(r.bars.BarWindow(1)), hr = ScreenRect(r.bars.BarWindow(0));
+    EXPECT_EQ(vr.right - vr.left, sb::SystemMetricAt(SM_CXVSCROLL, dpi));
+    EXPECT_EQ(hr.bottom - hr.top, sb::SystemMetricAt(SM_CYHSCROLL, dpi));
+  }
+  EXPECT_GT(sb::SystemMetricAt(SM_CXVSCROLL, 192), GetSystemMetrics(SM_CXVSCROLL));
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "platform/form.h"
+#include "platform/dpi.h"
 
 namespace sb {
 namespace {
@@ -35,7 +35,8 @@ bool PlayerWindow::Create(HWND parent, const RECT& rect, int id, int volume, Pla
   InitCommonControlsEx(&icc);  // the seek and volume bars
   events_ = std::move(events);
   initialVolume_ = volume;
-  font_ = MakeFont(L"宋体", 9, false);
+  fontDpi_ = WindowDpi(parent);
+  font_ = MakeFontAt({L"宋体", 9, false}, fontDpi_);
   background_.reset(CreateSolidBrush(kBackground));
   // Clipped by its siblings: the owner's status label lies over its strip.
   if (!WindowBase::Create(kPlayerClass,
@@ -74,6 +75,9 @@ LRESULT PlayerWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CTLCOLORSTATIC:
     case WM_CTLCOLORBTN:
       return OnCtlColor(reinterpret_cast<HDC>(wp));
+    case kMsgDpiChangedAfterParent:
+      OnDpiChanged();
+      return 0;
     case WM_CONTEXTMENU:
       return 0;  // the player has no context menu
     case WM_TIMER:
@@ -111,12 +115,17 @@ void PlayerWindow::OnCreate() {
   SendMessageW(volume_, TBM_SETPOS, TRUE, initialVolume_);
 }
 
-// One compact row along the top; the strip below stays free for the owner's
-// status label.
+// One compact row along the top, in design twips at the window's DPI; the
+// strip below stays free for the owner's status label. The time is never
+// narrower than its text in the player's font.
 void PlayerWindow::OnSize(int width, int height) {
   if (!play_) return;
-  const int rowTop = 3, rowHeight = std::min(24, std::max(16, height - 6));
-  const int button = 44, gap = 4, timeWidth = 96, volumeLabelWidth = 30, volumeWidth = 90;
+  const int dpi = WindowDpi(hwnd());
+  if (dpi != fontDpi_) RemakeFont(dpi);
+  const auto px = [dpi](int twips) { return TwipsToPixelsAt(twips, dpi); };
+  const int rowTop = px(45), rowHeight = std::min(px(360), std::max(px(240), height - px(90)));
+  const int button = px(660), gap = px(60), volumeLabelWidth = px(450), volumeWidth = px(1350);
+  const int timeWidth = std::max(px(1440), TextWidth(time_, L"00:00 / 00:00") + px(120));
   int x = gap;
   MoveWindow(play_, x, rowTop, button, rowHeight, TRUE);
   x += button + gap;
@@ -124,12 +133,34 @@ void PlayerWindow::OnSize(int width, int height) {
   x += button + gap;
   const int right = width - gap;
   const int volumeLeft = right - volumeWidth;
-  const int labelLeft = volumeLeft - volumeLabelWidth;
+  const int labelLeft = volumeLeft - std::max(volumeLabelWidth, TextWidth(volumeLabel_, L"音量") + gap);
   const int timeLeft = labelLeft - gap - timeWidth;
-  MoveWindow(seek_, x, rowTop, std::max(20, timeLeft - x), rowHeight, TRUE);
+  MoveWindow(seek_, x, rowTop, std::max(px(300), timeLeft - x), rowHeight, TRUE);
   MoveWindow(time_, timeLeft, rowTop, timeWidth, rowHeight, TRUE);
-  MoveWindow(volumeLabel_, labelLeft, rowTop, volumeLabelWidth, rowHeight, TRUE);
+  MoveWindow(volumeLabel_, labelLeft, rowTop, volumeLeft - labelLeft, rowHeight, TRUE);
   MoveWindow(volume_, volumeLeft, rowTop, volumeWidth, rowHeight, TRUE);
+}
+
+void PlayerWindow::RemakeFont(int dpi) {
+  UniqueFont fresh = MakeFontAt({L"宋体", 9, false}, dpi);
+  for (HWND c : {play_, stop_, time_, volumeLabel_})
+    if (c) SendMessageW(c, WM_SETFONT, reinterpret_cast<WPARAM>(fresh.get()), TRUE);
+  font_ = std::move(fresh);
+  fontDpi_ = dpi;
+}
+
+int PlayerWindow::TextWidth(HWND control, const wchar_t* text) const {
+  WindowDc dc = WindowDc::Client(control);
+  SelectGuard select(dc.get(), font_.get());
+  SIZE size{};
+  GetTextExtentPoint32W(dc.get(), text, lstrlenW(text), &size);
+  return size.cx;
+}
+
+void PlayerWindow::OnDpiChanged() {
+  RECT client{};
+  GetClientRect(hwnd(), &client);
+  OnSize(client.right, client.bottom);
 }
 
 void PlayerWindow::OnCommand(WPARAM wp, LPARAM) {

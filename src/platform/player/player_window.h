@@ -47,6 +47,9 @@ class PlayerWindow : public WindowBase {
   LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp) override;
   void OnCreate();
   void OnSize(int width, int height);
+  void OnDpiChanged();
+  void RemakeFont(int dpi);
+  int TextWidth(HWND control, const wchar_t* text) const;
   void OnCommand(WPARAM wp, LPARAM lp);
   void OnHScroll(HWND bar, int code);
   void OnPaint();
@@ -56,6 +59,7 @@ class PlayerWindow : public WindowBase {
   HWND play_ = nullptr, stop_ = nullptr, seek_ = nullptr, volume_ = nullptr;
   HWND time_ = nullptr, volumeLabel_ = nullptr;
   UniqueFont font_;
+  int fontDpi_ = 0;
   UniqueBrush background_;
   PlayerWindowEvents events_;
   int initialVolume_ = 50;
