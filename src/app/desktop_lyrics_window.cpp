@@ -1,27 +1,13 @@
 #include "app/desktop_lyrics_window.h"
 
 #include "app/lyric_frame_renderer.h"
-#include "platform/handles.h"
+#include "platform/dpi.h"
 
 namespace sb {
 namespace {
 
 const WindowClass kDesktopLyricsClass{L"SongBoxDesktopLyrics"};
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr UINT kMsgDpiChanged = 0x02E0;  // WM_DPICHANGED, Windows 8.1 on
-
-// GetDpiForWindow exists from Windows 10 on; before that the screen's DPI holds.
-int WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi =
-      reinterpret_cast<GetDpiForWindowFn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
-  if (getDpi && hwnd) {
-    if (const UINT dpi = getDpi(hwnd)) return static_cast<int>(dpi);
-  }
-  WindowDc screen = WindowDc::Client(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
-}
 
 POINT ClientPoint(LPARAM lp) { return {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
 
@@ -36,7 +22,7 @@ bool DesktopLyricsWindow::Create() {
   return WindowBase::Create(kDesktopLyricsClass, args);
 }
 
-int DesktopLyricsWindow::Dpi() const { return WindowDpi(hwnd()); }
+int DesktopLyricsWindow::Dpi() const { return hwnd() ? WindowDpi(hwnd()) : SystemDpi(); }
 
 void DesktopLyricsWindow::SetLocked(bool locked) {
   locked_ = locked;
@@ -142,12 +128,16 @@ LRESULT DesktopLyricsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_TIMER:
       if (wp == kFrameTimer && onTick) onTick();
       return 0;
+    case WM_DPICHANGED:
+      SetWindowDpi(hwnd(), HIWORD(wp));
+      if (onDisplayChanged) onDisplayChanged();
+      return 0;
     case WM_DISPLAYCHANGE:
-    case kMsgDpiChanged:
       if (onDisplayChanged) onDisplayChanged();
       return 0;
     case WM_NCDESTROY:
       ticking_ = false;
+      ForgetWindowDpi(hwnd());
       break;
   }
   return DefaultProc(msg, wp, lp);
