@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwchar>
+#include <optional>
 
 #include "platform/user_settings.h"
 
@@ -47,7 +48,6 @@ void DesktopLyrics::Load(HWND mainWindow) {
   window_.onDisplayChanged = [this] {
     Update(true);
     PlaceOnAMonitor();
-    Update(true);
   };
   const std::wstring ini = PerUserSettingsPath();
   window_.SetLocked(ReadSetting(ini, kSection, kLockedKey) == L"1");
@@ -56,7 +56,7 @@ void DesktopLyrics::Load(HWND mainWindow) {
   if (placed_) place_ = {*x, *y};
   Update(true);
   PlaceOnAMonitor();
-  if (ReadSetting(ini, kSection, kOnKey) == L"1") ChooseOn(true);
+  if (ReadSetting(ini, kSection, kOnKey) == L"1") Show(true);
 }
 
 void DesktopLyrics::Save(const char* key, const std::wstring& value) const {
@@ -65,8 +65,12 @@ void DesktopLyrics::Save(const char* key, const std::wstring& value) const {
 
 void DesktopLyrics::ChooseOn(bool on) {
   if (!window_.hwnd()) return;
-  on_ = on;
   Save(kOnKey, on ? L"1" : L"0");
+  Show(on);
+}
+
+void DesktopLyrics::Show(bool on) {
+  on_ = on;
   if (on) {
     Update(true);
     window_.Present(frame_, &place_);

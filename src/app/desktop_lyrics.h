@@ -60,6 +60,7 @@ class DesktopLyrics {
     std::wstring current, next, sung;  // sung: the line being sung, "" when none
     double fill = 0;
   };
+  void Show(bool on);
   View Compute();
   double PositionMs();
   void Update(bool relayout = false);

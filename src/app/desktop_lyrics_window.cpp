@@ -1,27 +1,15 @@
 #include "app/desktop_lyrics_window.h"
 
 #include "app/lyric_frame_renderer.h"
-#include "platform/handles.h"
+#include "platform/dpi.h"
 
 namespace sb {
 namespace {
 
 const WindowClass kDesktopLyricsClass{L"SongBoxDesktopLyrics"};
 constexpr UINT_PTR kFrameTimer = 1;
-constexpr UINT kMsgDpiChanged = 0x02E0;  // WM_DPICHANGED, Windows 8.1 on
 
-// GetDpiForWindow exists from Windows 10 on; before that the screen's DPI holds.
-int WindowDpi(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto getDpi =
-      reinterpret_cast<GetDpiForWindowFn>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow"));
-  if (getDpi && hwnd) {
-    if (const UINT dpi = getDpi(hwnd)) return static_cast<int>(dpi);
-  }
-  WindowDc screen = WindowDc::Client(nullptr);
-  const int dpi = screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
-  return dpi > 0 ? dpi : 96;
-}
+POINT ClientPoint(LPARAM lp) { return {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))}; }
 
 }  // namespace
 
@@ -34,7 +22,7 @@ bool DesktopLyricsWindow::Create() {
   return WindowBase::Create(kDesktopLyricsClass, args);
 }
 
-int DesktopLyricsWindow::Dpi() const { return WindowDpi(hwnd()); }
+int DesktopLyricsWindow::Dpi() const { return hwnd() ? WindowDpi(hwnd()) : SystemDpi(); }
 
 void DesktopLyricsWindow::SetLocked(bool locked) {
   locked_ = locked;
@@ -80,12 +68,18 @@ void DesktopLyricsWindow::StopTicks() {
   ticking_ = false;
 }
 
-// Anywhere on it is its caption, so the system drags it; locked, it is not there.
-LRESULT DesktopLyricsWindow::OnHitTest() { return locked_ ? HTTRANSPARENT : HTCAPTION; }
+// Locked, it is not there for the mouse at all.
+LRESULT DesktopLyricsWindow::OnHitTest() { return locked_ ? HTTRANSPARENT : HTCLIENT; }
 
-void DesktopLyricsWindow::OnMouseOver() {
+void DesktopLyricsWindow::OnMouseOver(LPARAM lp) {
+  if (dragging_) {
+    POINT p = ClientPoint(lp);
+    ClientToScreen(hwnd(), &p);
+    SetWindowPos(hwnd(), nullptr, p.x - grab_.x, p.y - grab_.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
   if (hover_ || locked_) return;
-  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE | TME_NONCLIENT, hwnd(), 0};
+  TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, hwnd(), 0};
   if (!TrackMouseEvent(&track)) return;
   hover_ = true;
   if (onHoverChanged) onHoverChanged();
@@ -96,32 +90,54 @@ void DesktopLyricsWindow::OnMouseLeave() {
   if (onHoverChanged) onHoverChanged();
 }
 
+void DesktopLyricsWindow::OnButtonDown(LPARAM lp) {
+  if (locked_) return;
+  grab_ = ClientPoint(lp);
+  dragging_ = true;
+  SetCapture(hwnd());
+}
+
+void DesktopLyricsWindow::OnButtonUp() {
+  if (!dragging_) return;
+  dragging_ = false;
+  if (GetCapture() == hwnd()) ReleaseCapture();
+  if (onMoved) onMoved();
+}
+
 LRESULT DesktopLyricsWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_NCHITTEST:
       return OnHitTest();
     case WM_MOUSEACTIVATE:
       return MA_NOACTIVATE;
-    case WM_NCMOUSEMOVE:
     case WM_MOUSEMOVE:
-      OnMouseOver();
-      break;
-    case WM_NCMOUSELEAVE:
+      OnMouseOver(lp);
+      return 0;
     case WM_MOUSELEAVE:
       if (hover_) OnMouseLeave();
       return 0;
-    case WM_EXITSIZEMOVE:
-      if (onMoved) onMoved();
+    case WM_LBUTTONDOWN:
+      OnButtonDown(lp);
+      return 0;
+    case WM_LBUTTONUP:
+      OnButtonUp();
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (dragging_ && reinterpret_cast<HWND>(lp) != hwnd()) OnButtonUp();
       return 0;
     case WM_TIMER:
       if (wp == kFrameTimer && onTick) onTick();
       return 0;
+    case WM_DPICHANGED:
+      SetWindowDpi(hwnd(), HIWORD(wp));
+      if (onDisplayChanged) onDisplayChanged();
+      return 0;
     case WM_DISPLAYCHANGE:
-    case kMsgDpiChanged:
       if (onDisplayChanged) onDisplayChanged();
       return 0;
     case WM_NCDESTROY:
       ticking_ = false;
+      ForgetWindowDpi(hwnd());
       break;
   }
   return DefaultProc(msg, wp, lp);

@@ -1,8 +1,9 @@
 // The floating desktop lyrics window: a top-level tool window above every
 // other, never in the taskbar and never activated, drawn only through
 // UpdateLayeredWindow from a LyricFrameRenderer. Unlocked, the left button
-// drags it anywhere on its text and the mouse over it asks for a faint
-// background; locked, clicks go through it to whatever lies beneath.
+// drags it anywhere on its text (the window follows the captured mouse itself,
+// with no modal move loop) and the mouse over it asks for a faint background;
+// locked, clicks go through it to whatever lies beneath.
 // Its window text is whatever the owner says is being sung. UI thread only.
 #pragma once
 
@@ -50,12 +51,16 @@ class DesktopLyricsWindow : public WindowBase {
 
  private:
   LRESULT OnHitTest();
-  void OnMouseOver();
+  void OnMouseOver(LPARAM lp);
   void OnMouseLeave();
+  void OnButtonDown(LPARAM lp);
+  void OnButtonUp();
 
   bool locked_ = false;
   bool hover_ = false;
   bool ticking_ = false;
+  bool dragging_ = false;
+  POINT grab_{};  // the pressed point, relative to the window's top left
 };
 
 }  // namespace sb

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/dpi.h"
+
 namespace sb {
 namespace {
 
@@ -13,7 +15,7 @@ constexpr int kPadPx = 8;
 constexpr int kGapPx = 4;
 constexpr int kOutlinePx = 2;
 
-int Scale(int px, int dpi) { return MulDiv(px, dpi, 96); }
+int Scale(int px, int dpi) { return ScaleForDpi(px, dpi); }
 
 UniqueFont LyricFont(int heightPx, bool bold) {
   LOGFONTW lf{};

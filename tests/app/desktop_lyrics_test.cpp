@@ -132,7 +132,7 @@ TEST_F(DesktopLyricsTest, AFloatingToolWindowThatIsNeverActivatedAndOpaqueOnlyOn
   EXPECT_NE(GetForegroundWindow(), h);
   EXPECT_EQ(SendMessageW(h, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(h), MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)),
             MA_NOACTIVATE);
-  EXPECT_EQ(SendMessageW(h, WM_NCHITTEST, 0, 0), HTCAPTION) << "unlocked: dragged anywhere";
+  EXPECT_EQ(SendMessageW(h, WM_NCHITTEST, 0, 0), HTCLIENT) << "unlocked: there for the mouse";
 
   // No song yet: the program's name, opaque only within its text.
   EXPECT_EQ(lyrics().CurrentLine(), L"新歌音乐盒");
@@ -171,6 +171,29 @@ TEST_F(DesktopLyricsTest, TheWindowTextIsTheLineBeingSungAsTheSongMoves) {
     EXPECT_EQ(lyrics().CurrentLine(), Line(k));
     EXPECT_EQ(lyrics().NextLine(), k < 20 ? Line(k + 1) : L"");
   }
+  // Halfway between the stamps of lines 3 and 4: the left half of line 3 is sung.
+  player.Seek(7.0);
+  const sb::LyricFrameRenderer& f = lyrics().Frame();
+  const int split = f.FillColumn(0.5);
+  const RECT text = f.CurrentTextRect();
+  int sung = 0, unsung = 0;
+  for (int y = text.top; y < text.bottom; ++y) {
+    for (int x = text.left; x < text.right; ++x) {
+      const uint32_t p = f.pixels()[y * f.size().cx + x];
+      if (p >> 24 != 255) continue;
+      const uint32_t rgb = p & 0xFFFFFF;
+      if (rgb == f.colours().sung) {
+        ++sung;
+        EXPECT_LT(x, split);
+      } else if (rgb == f.colours().unsung) {
+        ++unsung;
+        EXPECT_GE(x, split);
+      }
+    }
+  }
+  EXPECT_GT(sung, 20);
+  EXPECT_GT(unsung, 20);
+
   player.Seek(0.5);
   EXPECT_EQ(WindowText(h), L"") << "before the first stamp nothing is sung";
   EXPECT_EQ(lyrics().CurrentLine(), title);
@@ -218,21 +241,72 @@ TEST_F(DesktopLyricsTest, LockedClicksGoThroughToTheWindowBeneath) {
   lyrics().ChooseLocked(true);
   EXPECT_NE(WindowFromPoint(on), h);
   EXPECT_EQ(SendMessageW(h, WM_NCHITTEST, 0, MAKELPARAM(on.x, on.y)), HTTRANSPARENT);
-  SendMessageW(h, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(on.x, on.y));
+  const POINT client{(text.left + text.right) / 2, (text.top + text.bottom) / 2};
+  SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
   EXPECT_FALSE(lyrics().Hover()) << "no hover while locked";
   lyrics().ChooseLocked(false);
   EXPECT_EQ(WindowFromPoint(on), h);
-  SendMessageW(h, WM_NCMOUSEMOVE, HTCAPTION, MAKELPARAM(on.x, on.y));
+  SendMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(client.x, client.y));
   EXPECT_TRUE(lyrics().Hover());
   EXPECT_GT(lyrics().Frame().pixels()[0] >> 24, 0u) << "a faint background under the mouse";
 }
 
+// A real drag through the system's input queue, from a point of its text.
+void Drag(POINT from, POINT by) {
+  const int sx = GetSystemMetrics(SM_CXSCREEN), sy = GetSystemMetrics(SM_CYSCREEN);
+  auto move = [&](POINT p) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = MulDiv(p.x, 65535, sx - 1);
+    in.mi.dy = MulDiv(p.y, 65535, sy - 1);
+    in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &in, sizeof(in));
+  };
+  auto button = [](DWORD flag) {
+    INPUT in{};
+    in.type = INPUT_MOUSE;
+    in.mi.dwFlags = flag;
+    SendInput(1, &in, sizeof(in));
+  };
+  move(from);
+  sbtest::PumpFor(50);
+  button(MOUSEEVENTF_LEFTDOWN);
+  for (int i = 1; i <= 4; ++i) {
+    sbtest::PumpFor(30);
+    move({from.x + by.x * i / 4, from.y + by.y * i / 4});
+  }
+  sbtest::PumpFor(30);
+  button(MOUSEEVENTF_LEFTUP);
+  sbtest::PumpFor(200);
+}
+
+TEST_F(DesktopLyricsTest, UnlockedItIsDraggedByItsTextAndKeepsThePlace) {
+  lyrics().ChooseOn(true);
+  HWND h = lyrics().hwnd();
+  RECT before{};
+  GetWindowRect(h, &before);
+  const RECT text = lyrics().Frame().CurrentTextRect();
+  Drag({before.left + (text.left + text.right) / 2, before.top + (text.top + text.bottom) / 2}, {-80, -60});
+  RECT after{};
+  GetWindowRect(h, &after);
+  EXPECT_EQ(after.left - before.left, -80);
+  EXPECT_EQ(after.top - before.top, -60);
+  EXPECT_EQ(lyrics().Place().x, after.left);
+  const std::string kept = sbtest::ReadFileBytes(ini);
+  EXPECT_NE(kept.find("desktop_lyrics_x=" + std::to_string(after.left) + "\r\n"), std::string::npos) << kept;
+  EXPECT_NE(GetForegroundWindow(), h) << "dragging does not activate it";
+}
+
 TEST_F(DesktopLyricsTest, OnLockAndPlaceAreKeptAcrossARestart) {
   ChooseFromMenu(L'l');
-  ChooseFromMenu(L'k');
   HWND h = lyrics().hwnd();
-  SetWindowPos(h, nullptr, 123, 234, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SendMessageW(h, WM_EXITSIZEMOVE, 0, 0);  // as the end of a drag
+  RECT first{}, placed{};
+  GetWindowRect(h, &first);
+  const RECT text = lyrics().Frame().CurrentTextRect();
+  Drag({first.left + (text.left + text.right) / 2, first.top + (text.top + text.bottom) / 2}, {-100, -40});
+  GetWindowRect(h, &placed);
+  EXPECT_EQ(placed.left, first.left - 100);
+  ChooseFromMenu(L'k');
   app.Close();
   const std::string kept = sbtest::ReadFileBytes(ini);
   EXPECT_EQ(kept.rfind(kFreshSettings, 0), 0u) << "the other lines stay: " << kept;
@@ -243,8 +317,8 @@ TEST_F(DesktopLyricsTest, OnLockAndPlaceAreKeptAcrossARestart) {
   EXPECT_TRUE(ExStyle() & WS_EX_TRANSPARENT);
   RECT r{};
   GetWindowRect(lyrics().hwnd(), &r);
-  EXPECT_EQ(r.left, 123);
-  EXPECT_EQ(r.top, 234);
+  EXPECT_EQ(r.left, placed.left);
+  EXPECT_EQ(r.top, placed.top);
   EXPECT_TRUE(menu().Checked(MenuForm::kMunDesktopLyrics));
   EXPECT_TRUE(menu().Checked(MenuForm::kMunLockLyrics));
 
