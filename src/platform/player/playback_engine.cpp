@@ -158,7 +158,9 @@ void PlaybackEngine::Play() {
       }
       return;
     }
-    if (queued == 0 && started && !paused_) Post(PlayerState::Buffering);
+    // Waiting for bytes, not a device that ran dry while the engine was late:
+    // with the data at hand the next pass queues it again.
+    if (queued == 0 && started && !paused_ && !enoughAhead) Post(PlayerState::Buffering);
     if (WaitFor(kTickMs) == Wait::Stop) return;
   }
 }
