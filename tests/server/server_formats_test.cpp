@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "codepage_corpus.h"
 #include "library.h"
@@ -20,6 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using sbserver_test::Encode;
+using sbserver_test::ServedLibrary;
 using sbserver_test::TagSpec;
 using sbserver_test::TempDir;
 using sbserver_test::WriteSong;
@@ -167,6 +169,49 @@ TEST_F(Formats, AFileFfmpegCannotDecodeIsLeftOutWithOneLogLine) {
   size_t lines = 0;
   for (const std::string& line : scanned_->log) lines += line.find("broken.flac") != std::string::npos;
   EXPECT_EQ(lines, 1u) << ::testing::PrintToString(scanned_->log);
+}
+
+}  // namespace
+
+namespace {
+
+// A library with a link loop and two links to one folder outside it.
+struct LinkedLibrary {
+  LinkedLibrary() {
+    WriteSong(lib / "top.mp3", {"顶层"});
+    WriteSong(lib / "a" / "inner.mp3", {"里面"});
+    WriteSong(dir.path() / "outside" / "shared.mp3", {"共享"});
+    fs::create_directory_symlink("..", lib / "a" / "loop");
+    fs::create_directory_symlink(dir.path() / "outside", lib / "x");
+    fs::create_directory_symlink(dir.path() / "outside", lib / "y");
+  }
+  TempDir dir;
+  fs::path lib = dir.path() / "music";
+};
+
+std::multiset<std::string> Titles(const std::vector<std::pair<songbox_server::PageSong, std::string>>& songs) {
+  std::multiset<std::string> titles;
+  for (const auto& [song, path] : songs) titles.insert(song.title);
+  return titles;
+}
+
+TEST(FoldersReachedTwice, ALinkLoopAndTwoLinksToOneFolderIndexEachSongOnce) {
+  LinkedLibrary linked;
+  songbox_server::Library library(linked.lib.string(), (linked.dir.path() / "state.db").string(), 500,
+                                  [](const std::string&) {});
+  library.Scan();
+  EXPECT_EQ(Titles(library.Newest()), (std::multiset<std::string>{"顶层", "里面", "共享"}));
+}
+
+// inotify hands the top folder's watch back for "a/loop": the watch must keep
+// meaning the top folder, or a change there is looked for through the loop.
+TEST(FoldersReachedTwice, AChangeInALoopedFolderIsSeenOnceThroughItsOwnWatch) {
+  LinkedLibrary linked;
+  ServedLibrary served(linked.lib, linked.dir.path() / "state.db", true);
+  WriteSong(linked.lib / "new.mp3", {"新的"});
+  ASSERT_TRUE(sbserver_test::WaitFor([&] { return served.library().Size() == 4; }, 10000));
+  EXPECT_EQ(Titles(served.library().Newest()), (std::multiset<std::string>{"顶层", "里面", "共享", "新的"}));
+  for (const auto& [song, path] : served.library().Newest()) EXPECT_EQ(path.find("loop"), std::string::npos) << path;
 }
 
 }  // namespace
