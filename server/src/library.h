@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "cover_cache.h"
 #include "library_walk.h"
 #include "local_date.h"
 #include "page_text.h"
@@ -56,7 +57,9 @@ class Library {
   // The absolute file of an indexed song by its path below the library.
   std::optional<std::string> MediaFile(const std::string& relativePath);
   std::optional<std::string> Lyrics(long long id);  // UTF-8
-  std::optional<std::string> Cover(long long id);   // baseline JPEG
+  // Baseline JPEG fitting 800 × 800, made once per picture and kept in
+  // "covers" beside the state file (at most 128 MB).
+  std::optional<std::string> Cover(long long id);
   std::string Community();
   std::string Forum();
 
@@ -88,6 +91,7 @@ class Library {
   std::mutex dbMutex_;
   StateDb db_;
   SongIndex index_;
+  CoverCache covers_;
 
   // Scan thread only.
   SettleClock settle_;
