@@ -1,25 +1,29 @@
-// The catalogue's HTTP routes over a Library.
+// The catalogue's routes over a Library, as an HttpServer handler.
+//
+// Threads: the handler runs on any connection's strand at once; Library is
+// safe for that, and the media provider must be too.
 #pragma once
 
-#include <httplib.h>
+#include <functional>
+#include <memory>
+#include <string>
 
+#include "http_server.h"
 #include "library.h"
+#include "media_source.h"
 
 namespace songbox_server {
 
-// "/", "/wgns/url/<sid>", "/lyrics/<id>", "/cover/<id>", "/media/<path>",
-// "/community" and "/forum"; every other request gets a 4xx. Only indexed
-// files are ever opened.
-void MountRoutes(httplib::Server& server, Library& library);
+// The body of a media response for an indexed song's absolute file; nullptr
+// answers 404.
+using MediaProvider = std::function<std::unique_ptr<MediaSource>(const std::string& file)>;
 
-// An httplib server tuned for many keep-alive clients on loopback and LAN: a
-// worker per connection, replies sent without Nagle's delay, and an accept
-// queue deep enough for a burst of new connections.
-class HttpServer : public httplib::Server {
- public:
-  explicit HttpServer(size_t workers = 64);
-  // Binds to `port` (0: any free port); returns the port, or -1.
-  int Bind(const std::string& host, int port);
-};
+// Every song file byte for byte.
+std::unique_ptr<MediaSource> PlainFiles(const std::string& file);
+
+// "/", "/wgns/url/<sid>", "/lyrics/<id>", "/cover/<id>", "/media/<path>",
+// "/community" and "/forum"; every other request gets a 404. Only indexed
+// files are ever opened.
+HttpHandler CatalogueRoutes(Library& library, MediaProvider media = PlainFiles);
 
 }  // namespace songbox_server

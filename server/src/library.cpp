@@ -81,7 +81,24 @@ void Library::ReportIgnored(const Walk& walk) {
   ignoredReported_ = walk.ignored;
 }
 
+// A pass the state cannot take stops where it is: the index keeps what was
+// stored, and the pass is asked for again soon.
 ScanResult Library::Scan(const std::unordered_set<std::string>& closed, const std::set<std::string>* only) {
+  try {
+    return ScanOnce(closed, only);
+  } catch (const std::runtime_error& e) {
+    {
+      std::lock_guard lock(dbMutex_);
+      Failed(e.what());
+    }
+    ScanResult result;
+    result.unsettled = true;
+    result.folders = {root_};
+    return result;
+  }
+}
+
+ScanResult Library::ScanOnce(const std::unordered_set<std::string>& closed, const std::set<std::string>* only) {
   FlushPlays();  // a song that moves takes its latest counts along
   const Triage triage = [this](Walk& w) { index_.Triage(w); };
   Walk walk = only ? WalkFolders(root_, *only, triage) : WalkTree(root_, triage);
@@ -145,9 +162,10 @@ void Library::ReleaseMemory() {
 }
 
 void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result) {
+  if (records.empty() && gone.empty()) return;  // an empty batch proves nothing about the state
   const std::string today = LocalDate();
   std::lock_guard lock(dbMutex_);
-  db_.Begin();
+  StateDb::Transaction transaction(db_);
   for (long long id : gone) db_.MarkMissing(id);
   result.removed += gone.size();
   for (SongRecord& r : records) {
@@ -169,7 +187,8 @@ void Library::StoreChanges(std::vector<SongRecord>& records, const std::vector<l
       ++result.added;
     }
   }
-  db_.Commit();
+  transaction.Commit();
+  Recovered();
 }
 
 std::optional<std::string> Library::PlayAddress(long long sid) {
@@ -230,14 +249,42 @@ std::string Library::Community() { return CommunityPage(NewestSongs(), Size()); 
 
 std::string Library::Forum() { return ForumPage(NewestSongs()); }
 
+// Plays that could not be written stay queued (one count per song, so the
+// queue is as small as the library) and go with the next flush.
 void Library::FlushPlays() {
   SongIndex::Plays plays = index_.TakePlays();
-  if (plays.empty()) return;
-  std::string day = LocalDate();
   std::lock_guard lock(dbMutex_);
-  db_.Begin();
-  for (const auto& [id, count] : plays) db_.AddPlays(id, count, day);
-  db_.Commit();
+  for (const auto& [id, count] : plays) unwritten_[id] += count;
+  if (unwritten_.empty()) return;
+  long long count = 0;
+  try {
+    std::string day = LocalDate();
+    StateDb::Transaction transaction(db_);
+    for (const auto& [id, n] : unwritten_) {
+      db_.AddPlays(id, n, day);
+      count += n;
+    }
+    transaction.Commit();
+  } catch (const std::exception& e) {
+    Failed(e.what());
+    return;
+  }
+  unwritten_.clear();
+  written_ += count;
+  Recovered();
+  log_("plays written: " + std::to_string(count) + " (" + std::to_string(written_) + " since start)");
+}
+
+void Library::Failed(const std::string& why) {
+  if (failing_) return;
+  failing_ = true;
+  log_(why + "; the state is not written until this passes, plays wait in memory");
+}
+
+void Library::Recovered() {
+  if (!failing_) return;
+  failing_ = false;
+  log_("state file " + db_.file() + " written again");
 }
 
 }  // namespace songbox_server

@@ -51,6 +51,7 @@ class Library {
 
   // The GB18030 front page (see SongIndex::FrontPage).
   std::shared_ptr<const std::string> FrontPage() { return index_.FrontPage(); }
+  std::shared_ptr<const PageFile> FrontPageFile() { return index_.FrontPageFile(); }
   // "media/…" (percent-encoded) for a song id, counting one play; nullopt
   // for an unknown id.
   std::optional<std::string> PlayAddress(long long sid);
@@ -63,13 +64,19 @@ class Library {
   std::string Community();
   std::string Forum();
 
-  // Writes the play counts gathered since the last flush in one transaction.
+  // Writes the play counts gathered since the last flush, and those an
+  // earlier flush could not write, in one transaction. A state that cannot
+  // be written (a full disk, an I/O error) is said once in the log, and once
+  // more when it can be written again; the plays wait in memory meanwhile.
+  // Each flush logs how many plays it wrote.
   void FlushPlays();
 
   // For the crash tests: the first pass stops for good once at least `songs`
   // songs are stored, after saying so in the log, so that a test can kill the
   // process in the middle of a scan however fast the machine is. 0: never.
   void HoldScanAfter(size_t songs) { holdScanAfter_ = songs; }
+  // For the tests: how long an open file must stay unchanged to be taken.
+  void SettleAfter(std::chrono::milliseconds quiet) { settle_.set_quiet(quiet); }
 
   size_t Size() { return index_.Size(); }
   // The newest songs' page records and relative paths, newest first.
@@ -77,7 +84,10 @@ class Library {
   const std::string& root() const { return root_; }
 
  private:
+  ScanResult ScanOnce(const std::unordered_set<std::string>& closed, const std::set<std::string>* only);
   [[noreturn]] void HoldForever(size_t stored);
+  void Failed(const std::string& why);  // under dbMutex_
+  void Recovered();                     // under dbMutex_
   void ReportIgnored(const Walk& walk);
   std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch);
   void ReleaseMemory();
@@ -90,6 +100,9 @@ class Library {
 
   std::mutex dbMutex_;
   StateDb db_;
+  SongIndex::Plays unwritten_;  // under dbMutex_
+  long long written_ = 0;       // under dbMutex_
+  bool failing_ = false;        // under dbMutex_
   SongIndex index_;
   CoverCache covers_;
 

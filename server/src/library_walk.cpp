@@ -17,9 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A file untouched this long is complete, even if no one told us its writer closed it.
-constexpr std::int64_t kSettledAgeNs = 2'000'000'000;
-constexpr auto kSettledFor = std::chrono::seconds(2);
 constexpr size_t kTriageEvery = 512;
 
 // Audio files TagLib reads and ffmpeg decodes.
@@ -184,13 +181,14 @@ Walk WalkFolders(const std::string& root, const std::set<std::string>& folders, 
 
 bool SettleClock::Settled(const FileEntry& e, std::int64_t nowNs, bool closed) {
   auto now = std::chrono::steady_clock::now();
-  if (closed || nowNs - e.mtimeNs >= kSettledAgeNs) {
+  // A file untouched this long is complete, even if no one told us its writer closed it.
+  if (closed || nowNs - e.mtimeNs >= std::chrono::nanoseconds(quiet_).count()) {
     unsettled_.erase(e.path);
     return true;
   }
   auto [it, fresh] = unsettled_.try_emplace(e.path, Seen{e.size, e.mtimeNs, now});
   if (!fresh && (it->second.size != e.size || it->second.mtimeNs != e.mtimeNs)) it->second = Seen{e.size, e.mtimeNs, now};
-  if (now - it->second.at < kSettledFor) return false;
+  if (now - it->second.at < quiet_) return false;
   unsettled_.erase(it);
   return true;
 }

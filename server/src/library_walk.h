@@ -55,10 +55,11 @@ Walk WalkTree(const std::string& root, const Triage& triage);
 Walk WalkFolders(const std::string& root, const std::set<std::string>& folders, const Triage& triage);
 
 // A new or changed file is taken once its writer closed it, or once its size
-// and time have stayed the same for two seconds.
+// and time have stayed the same for `quiet` (two seconds unless a test says).
 class SettleClock {
  public:
   bool Settled(const FileEntry& entry, std::int64_t nowNs, bool closed);
+  void set_quiet(std::chrono::milliseconds quiet) { quiet_ = quiet; }
 
  private:
   struct Seen {
@@ -67,6 +68,7 @@ class SettleClock {
     std::chrono::steady_clock::time_point at;
   };
   std::unordered_map<std::string, Seen> unsettled_;
+  std::chrono::milliseconds quiet_{2000};
 };
 
 // Tags and fingerprints of the files below `root`, the songs of one folder

@@ -118,6 +118,7 @@ void LibraryWatch::Pass(bool timedOut, bool& unsettled) {
   } catch (const std::exception& e) {
     log_(std::string("scan failed: ") + e.what());
   }
+  ++passes_;
 }
 
 void LibraryWatch::Run(bool unsettled) {

@@ -8,6 +8,7 @@
 
 #include <sys/inotify.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <set>
@@ -32,6 +33,8 @@ class LibraryWatch {
   // Follows changes from the end of the start-up scan on; files it found
   // still being written are looked at again soon.
   void Start(const ScanResult& startup);
+  // Passes made so far (for the tests: a point after which a pass has seen a change).
+  size_t Passes() const { return passes_.load(); }
 
  private:
   void Run(bool unsettled);
@@ -54,6 +57,7 @@ class LibraryWatch {
   int inotify_ = -1;
   int stop_ = -1;  // eventfd
   bool watchLimitReported_ = false;
+  std::atomic<size_t> passes_{0};
   std::thread thread_;
 };
 

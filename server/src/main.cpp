@@ -2,8 +2,10 @@
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
 //                     [--newest N] [--export OUT]
 #include <signal.h>
+#include <sys/resource.h>
 
 #include <chrono>
+#include <atomic>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +19,8 @@
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
+#include "service_log.h"
+#include "state_name.h"
 #include "static_export.h"
 
 namespace {
@@ -31,17 +35,18 @@ struct Options {
   size_t newest = 500;
 };
 
-void Log(const std::string& line) {
-  std::time_t now = std::time(nullptr);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%F %T", std::localtime(&now));
-  std::fprintf(stderr, "%s songbox-catalogue: %s\n", stamp, line.c_str());
-}
+void Log(const std::string& line) { songbox_server::LogLine(line); }
 
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--export OUT]\n");
+               " [--export OUT]\n"
+               "  --listen   address and port (default 127.0.0.1:8611; 0.0.0.0:PORT serves the whole network:\n"
+               "             every indexed song, read-only, and play counting, without a password)\n"
+               "  --state    the state file (default: a name derived from DIR under\n"
+               "             ~/.local/state/songbox-catalogue/)\n"
+               "  --newest   songs on the front page (default 500)\n"
+               "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
 
@@ -87,21 +92,49 @@ std::string DefaultState(const std::string& library) {
   fs::path dir = base && *base ? fs::path(base) : fs::path(home && *home ? home : "/tmp") / ".local" / "state";
   dir /= "songbox-catalogue";
   fs::create_directories(dir);
-  return (dir / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite")).string();
+  return songbox_server::DefaultStateFile(dir, library, Log).string();
 }
 
-int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_server::ScanResult& startup,
-          const Options& o) {
-  // A worker per keep-alive connection: enough that a few dozen clients do
-  // not queue behind each other; idle connections give their worker up soon.
-  songbox_server::HttpServer server(64);
-  songbox_server::MountRoutes(server, library);
+// Every connection is a descriptor: the connection cap, not a low default
+// limit, is what bounds them.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+  limit.rlim_cur = limit.rlim_max;
+  setrlimit(RLIMIT_NOFILE, &limit);
+}
+
+songbox_server::ScanResult TimedScan(Library& library) {
+  auto start = std::chrono::steady_clock::now();
+  auto scan = library.Scan();
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  char line[160];
+  std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
+                seconds, scan.added, scan.changed, scan.removed);
+  Log(line);
+  return scan;
+}
+
+// The port is bound and the songs the state knew are served at once; the
+// first scan runs behind them.
+int Serve(Library& library, std::optional<LibraryWatch>& watch, const Options& o) {
+  songbox_server::HttpServer server(songbox_server::CatalogueRoutes(library));
   int port = server.Bind(o.listenHost, o.port);
   if (port <= 0) {
     Log("cannot listen on " + o.listenHost + ":" + std::to_string(o.port));
     return 1;
   }
-  watch->Start(startup);
+  std::atomic<bool> scanned{false};
+  std::thread scanner([&] {
+    try {
+      // Watching before the scan: whatever changes during it raises an event.
+      watch.emplace(library, std::chrono::seconds(30), Log);
+      watch->Start(TimedScan(library));
+    } catch (const std::exception& e) {
+      Log(std::string("the library is not watched: ") + e.what());
+    }
+    scanned = true;
+  });
   std::mutex mutex;
   std::condition_variable wake;
   bool stopping = false;
@@ -116,19 +149,26 @@ int Serve(Library& library, std::optional<LibraryWatch>& watch, const songbox_se
     sigaddset(&set, SIGTERM);
     int sig = 0;
     sigwait(&set, &sig);
-    server.stop();
+    server.Stop();
   });
   Log("serving " + std::to_string(library.Size()) + " songs on http://" + o.listenHost + ":" + std::to_string(port) + "/");
-  server.listen_after_bind();
+  server.Run();
   {
     std::lock_guard lock(mutex);
     stopping = true;
   }
   wake.notify_all();
   flusher.join();
-  watch.reset();
   library.FlushPlays();
   signals.detach();
+  if (!scanned) {
+    // A scan cannot be cut short; what it stored is sound, the next start goes on.
+    Log("stopped during the first scan");
+    std::fflush(stderr);
+    std::_Exit(0);
+  }
+  scanner.join();
+  watch.reset();
   Log("stopped");
   return 0;
 }
@@ -145,6 +185,7 @@ int main(int argc, char** argv) {
   sigaddset(&set, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &set, nullptr);
   signal(SIGPIPE, SIG_IGN);
+  RaiseDescriptorLimit();
   try {
     std::error_code ec;
     std::string root = fs::canonical(o.library, ec).string();
@@ -155,21 +196,15 @@ int main(int argc, char** argv) {
     Library library(root, o.state.empty() ? DefaultState(root) : o.state, o.newest, Log);
     if (const char* hold = std::getenv("SONGBOX_CATALOGUE_HOLD_SCAN_AFTER")) library.HoldScanAfter(std::strtoul(hold, nullptr, 10));
     // Watching before the scan: whatever changes during it raises an event.
-    std::optional<LibraryWatch> watch;
-    if (o.exportTo.empty()) watch.emplace(library, std::chrono::seconds(30), Log);
-    auto start = std::chrono::steady_clock::now();
-    auto scan = library.Scan();
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char line[160];
-    std::snprintf(line, sizeof line, "indexed %zu songs in %.2f s (%zu new, %zu changed, %zu gone)", library.Size(),
-                  seconds, scan.added, scan.changed, scan.removed);
-    Log(line);
     if (!o.exportTo.empty()) {
+      TimedScan(library);
       size_t songs = songbox_server::ExportSite(library, o.exportTo);
       Log("exported " + std::to_string(songs) + " songs to " + o.exportTo);
       return 0;
     }
-    return Serve(library, watch, scan, o);
+    std::optional<LibraryWatch> watch;
+    watch.emplace(library, std::chrono::seconds(30), Log);
+    return Serve(library, watch, o);
   } catch (const std::exception& e) {
     Log(e.what());
     return 1;

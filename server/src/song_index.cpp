@@ -144,20 +144,20 @@ std::vector<std::pair<PageSong, std::string>> SongIndex::Newest() {
   return newest;
 }
 
-std::shared_ptr<const std::string> SongIndex::CurrentPage(std::time_t now) {
+std::shared_ptr<const PageFile> SongIndex::CurrentPage(std::time_t now) {
   std::lock_guard lock(pageMutex_);
   if (page_.bytes && page_.version == version_.load() && now < page_.until) return page_.bytes;
   return nullptr;
 }
 
-std::shared_ptr<const std::string> SongIndex::FrontPage() {
+std::shared_ptr<const PageFile> SongIndex::FrontPageFile() {
   if (auto page = CurrentPage(std::time(nullptr))) return page;
   return BuildPage();
 }
 
 // Requests that find the snapshot stale wait for one build rather than each
 // building their own.
-std::shared_ptr<const std::string> SongIndex::BuildPage() {
+std::shared_ptr<const PageFile> SongIndex::BuildPage() {
   std::lock_guard build(buildMutex_);
   const std::time_t now = std::time(nullptr);
   if (auto page = CurrentPage(now)) return page;
@@ -173,7 +173,7 @@ std::shared_ptr<const std::string> SongIndex::BuildPage() {
     size = songs_.size();
   }
   next.until = NextLocalMidnight(now);
-  next.bytes = std::make_shared<const std::string>(ToGb18030(songbox_server::FrontPage(newest, size)));
+  next.bytes = std::make_shared<const PageFile>(ToGb18030(songbox_server::FrontPage(newest, size)));
   std::lock_guard lock(pageMutex_);
   page_ = next;
   return next.bytes;

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "library_walk.h"
+#include "page_file.h"
 #include "page_text.h"
 #include "song_record.h"
 
@@ -60,7 +61,8 @@ class SongIndex {
 
   // The GB18030 front page: an immutable snapshot shared by all requests,
   // built again once after the songs or a count changed and at local midnight.
-  std::shared_ptr<const std::string> FrontPage();
+  std::shared_ptr<const std::string> FrontPage() { return FrontPageFile()->bytes(); }
+  std::shared_ptr<const PageFile> FrontPageFile();
   // Counts one play; the song's relative path, nullopt for an unknown id.
   std::optional<std::string> Play(long long sid);
   bool HasPath(const std::string& relativePath);
@@ -74,14 +76,14 @@ class SongIndex {
 
  private:
   struct PageSnapshot {
-    std::shared_ptr<const std::string> bytes;
+    std::shared_ptr<const PageFile> bytes;
     std::uint64_t version = 0;  // of the songs it shows
     std::time_t until = 0;      // the next local midnight: today's counts reset
   };
 
   PageSong PageRecord(const Song& song) const;
-  std::shared_ptr<const std::string> CurrentPage(std::time_t now);
-  std::shared_ptr<const std::string> BuildPage();
+  std::shared_ptr<const PageFile> CurrentPage(std::time_t now);
+  std::shared_ptr<const PageFile> BuildPage();
   void Changed() { version_.fetch_add(1); }  // under mutex_: the page is stale
 
   const size_t newest_;

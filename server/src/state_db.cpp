@@ -69,7 +69,7 @@ void BindFile(sqlite3_stmt* s, int first, const SongRecord& r) {
 
 }  // namespace
 
-StateDb::StateDb(const std::string& file) {
+StateDb::StateDb(const std::string& file) : file_(file) {
   if (sqlite3_open_v2(file.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                       nullptr) != SQLITE_OK) {
     std::string why = db_ ? sqlite3_errmsg(db_) : "out of memory";
@@ -77,6 +77,12 @@ StateDb::StateDb(const std::string& file) {
     throw std::runtime_error("cannot open state file " + file + ": " + why);
   }
   sqlite3_busy_timeout(db_, 5000);
+  try {
+    RefuseForeign();
+  } catch (...) {
+    sqlite3_close(db_);
+    throw;
+  }
   // WAL with NORMAL sync: a killed process never corrupts the database and
   // loses at most the transaction it was writing.
   Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;");
@@ -100,6 +106,38 @@ StateDb::StateDb(const std::string& file) {
       " plays_today=CASE WHEN plays_day=?3 THEN plays_today+?2 ELSE ?2 END, plays_day=?3 WHERE id=?1");
 }
 
+// Before anything is written: an empty file becomes a state, one with this
+// service's songs table is one, anything else is someone else's.
+void StateDb::RefuseForeign() {
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(db_, "SELECT name FROM sqlite_master", -1, &s, nullptr) != SQLITE_OK)
+    throw std::runtime_error("state file " + file_ + " is not a SongBox catalogue state (" + sqlite3_errmsg(db_) +
+                             "); it was left as it is");
+  bool tables = false, songs = false;
+  int rc;
+  while ((rc = sqlite3_step(s)) == SQLITE_ROW) {
+    tables = true;
+    songs |= Text(s, 0) == "songs";
+  }
+  sqlite3_finalize(s);
+  if (rc != SQLITE_DONE)
+    throw std::runtime_error("state file " + file_ + " is not a SongBox catalogue state (" + sqlite3_errmsg(db_) +
+                             "); it was left as it is");
+  if (!tables) return;
+  std::string columns;
+  if (songs && sqlite3_prepare_v2(db_, "SELECT group_concat(name, ',') FROM pragma_table_info('songs')", -1, &s,
+                                  nullptr) == SQLITE_OK) {
+    if (sqlite3_step(s) == SQLITE_ROW) columns = "," + Text(s, 0) + ",";
+    sqlite3_finalize(s);
+  }
+  for (const char* column : {"id", "path", "present", "fingerprint", "first_seen", "plays_total", "plays_day"})
+    if (columns.find("," + std::string(column) + ",") == std::string::npos)
+      throw std::runtime_error("state file " + file_ + " holds another program's database, not a SongBox catalogue" +
+                               " state; it was left as it is");
+}
+
+void StateDb::Fail(const std::string& why) const { throw std::runtime_error("state file " + file_ + ": " + why); }
+
 StateDb::~StateDb() {
   for (sqlite3_stmt* s : {insert_, update_, dropStale_, missing_, findMissing_, plays_}) sqlite3_finalize(s);
   sqlite3_close(db_);
@@ -108,7 +146,7 @@ StateDb::~StateDb() {
 sqlite3_stmt* StateDb::Prepare(const char* sql) {
   sqlite3_stmt* s = nullptr;
   if (sqlite3_prepare_v3(db_, sql, -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr) != SQLITE_OK)
-    throw std::runtime_error(std::string("state file: ") + sqlite3_errmsg(db_));
+    Fail(sqlite3_errmsg(db_));
   return s;
 }
 
@@ -117,7 +155,7 @@ void StateDb::Exec(const char* sql) {
   if (sqlite3_exec(db_, sql, nullptr, nullptr, &error) != SQLITE_OK) {
     std::string why = error ? error : "unknown error";
     sqlite3_free(error);
-    throw std::runtime_error("state file: " + why);
+    Fail(why);
   }
 }
 
@@ -125,7 +163,7 @@ void StateDb::Step(sqlite3_stmt* stmt) {
   int rc = sqlite3_step(stmt);
   sqlite3_reset(stmt);
   sqlite3_clear_bindings(stmt);
-  if (rc != SQLITE_DONE && rc != SQLITE_ROW) throw std::runtime_error(std::string("state file: ") + sqlite3_errmsg(db_));
+  if (rc != SQLITE_DONE && rc != SQLITE_ROW) Fail(sqlite3_errmsg(db_));
 }
 
 std::vector<SongRecord> StateDb::LoadPresent() {
@@ -146,8 +184,17 @@ std::optional<SongRecord> StateDb::FindMissing(std::uint64_t fingerprint, std::u
   return found;
 }
 
-void StateDb::Begin() { Exec("BEGIN IMMEDIATE"); }
-void StateDb::Commit() { Exec("COMMIT"); }
+StateDb::Transaction::Transaction(StateDb& db) : db_(db) { db_.Exec("BEGIN IMMEDIATE"); }
+
+StateDb::Transaction::~Transaction() {
+  // After some errors SQLite has rolled back already; this one then fails, harmlessly.
+  if (!done_) sqlite3_exec(db_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+void StateDb::Transaction::Commit() {
+  db_.Exec("COMMIT");
+  done_ = true;
+}
 
 void StateDb::Insert(SongRecord& song) {
   BindFile(insert_, 1, song);
@@ -160,7 +207,7 @@ void StateDb::Insert(SongRecord& song) {
     song.playsDay = Text(insert_, 4);
   }
   Step(insert_);
-  if (song.id == 0) throw std::runtime_error(std::string("state file: ") + sqlite3_errmsg(db_));
+  if (song.id == 0) Fail(sqlite3_errmsg(db_));
 }
 
 void StateDb::Update(const SongRecord& song) {

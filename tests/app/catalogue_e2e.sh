@@ -23,9 +23,11 @@ trap cleanup EXIT
 if [ "$MODE" = server ]; then
   "$SERVER" --library "$LIBRARY" --state "$TMP/state.sqlite" --listen 127.0.0.1:0 2>"$TMP/server.log" &
   PIDS+=($!)
-  for _ in $(seq 300); do
+  # It listens at once and scans behind: the test starts once the scan is done.
+  for _ in $(seq 600); do
     URL="$(grep -o 'http://127.0.0.1:[0-9]*/' "$TMP/server.log" | head -1 || true)"
-    [ -n "$URL" ] && break
+    [ -n "$URL" ] && grep -q ' indexed ' "$TMP/server.log" && break
+    URL=""
     sleep 0.1
   done
 else

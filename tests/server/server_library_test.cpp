@@ -7,8 +7,12 @@
 #include <turbojpeg.h>
 #include <unistd.h>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <atomic>
 #include <fstream>
+#include <mutex>
 #include <set>
 
 #include "catalogue/song_list_text.h"
@@ -45,6 +49,11 @@ std::vector<Listed> ListedSongs(ServedLibrary& served) {
 }
 
 std::string Narrow(const std::wstring& w) { return std::string(w.begin(), w.end()); }
+
+std::string ReadBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 const Listed* Find(const std::vector<Listed>& songs, const std::wstring& title) {
   for (const Listed& s : songs)
@@ -237,9 +246,14 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
   TempDir dir;
   const fs::path lib = dir.path() / "lib";
   WriteSong(lib / "first.mp3", {"第一"});
-  ServedLibrary served(lib, dir.path() / "state.db", true);
+  sbserver_test::ServeOptions options;
+  options.watch = true;
+  // An open file is taken when closed, however slow the machine; WriteSong's
+  // files, a minute old, are complete at once.
+  options.settle = std::chrono::seconds(50);
+  ServedLibrary served(lib, dir.path() / "state.db", options);
   auto shows = [&](const std::vector<std::wstring>& titles) {
-    return sbserver_test::WaitFor([&] { return Titles(served) == titles; }, 2000);
+    return sbserver_test::WaitFor([&] { return Titles(served) == titles; }, sbserver_test::kLoadedMs);
   };
   ASSERT_TRUE(shows({L"第一"}));
 
@@ -252,7 +266,9 @@ TEST(ServerWatch, NewChangedAndDeletedFilesShowWithoutRestart) {
     std::ofstream half(lib / "third.mp3", std::ios::binary);
     half.write(bytes.data(), static_cast<std::streamsize>(bytes.size() / 2));
     half.flush();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+    // Two passes more: the second began after the half was written.
+    const size_t passes = served.watch().Passes();
+    ASSERT_TRUE(sbserver_test::WaitFor([&] { return served.watch().Passes() >= passes + 2; }, sbserver_test::kLoadedMs));
     EXPECT_EQ(Titles(served), (std::vector<std::wstring>{L"第二", L"第一"}));
     half.write(bytes.data() + bytes.size() / 2, static_cast<std::streamsize>(bytes.size() - bytes.size() / 2));
   }
@@ -277,7 +293,7 @@ TEST(ServerWatch, FilesWrittenDuringTheStartupScanAreFound) {
   WriteSong(lib / "a" / "second.mp3", {"第二"});
   WriteSong(lib / "b" / "third.mp3", {"第三"});  // in a new folder
   watch.Start(startup);
-  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, 3000));
+  EXPECT_TRUE(sbserver_test::WaitFor([&] { return library.Size() == 3; }, sbserver_test::kLoadedMs));
 }
 
 // A pass over no folder, or over one outside the library, loses no song.
@@ -336,7 +352,7 @@ TEST(ServerWatch, ChangesInSomeFoldersKeepTheRestOfTheIndex) {
     const Listed* s = Find(songs, title);
     return s ? std::optional<Listed>(*s) : std::nullopt;
   };
-  auto waitFor = [](const std::function<bool()>& done) { return sbserver_test::WaitFor(done, 3000); };
+  auto waitFor = [](const std::function<bool()>& done) { return sbserver_test::WaitFor(done, sbserver_test::kLoadedMs); };
   const auto moving = song(L"搬家");
   ASSERT_TRUE(moving && song(L"不动") && song(L"整夹删除"));
 
@@ -353,6 +369,186 @@ TEST(ServerWatch, ChangesInSomeFoldersKeepTheRestOfTheIndex) {
   fs::remove_all(lib / "c");
   EXPECT_TRUE(waitFor([&] { return !song(L"整夹删除"); }));
   EXPECT_EQ(Titles(served).size(), 2u);
+}
+
+}  // namespace
+
+namespace {
+
+// A SQLite VFS over the default one whose writes fail as on a full disk
+// while `full` is set: SQLite's own way in, deterministic, no real disk.
+class FullDisk {
+ public:
+  FullDisk() {
+    real_ = sqlite3_vfs_find(nullptr);
+    vfs_ = *real_;
+    vfs_.zName = "songbox-full-disk";
+    vfs_.szOsFile = static_cast<int>(sizeof(File)) + real_->szOsFile;
+    vfs_.pAppData = this;
+    vfs_.xOpen = Open;
+    methods_ = {};
+    sqlite3_vfs_register(&vfs_, 1);
+  }
+  ~FullDisk() {
+    sqlite3_vfs_unregister(&vfs_);
+    sqlite3_vfs_register(real_, 1);
+  }
+  std::atomic<bool> full{false};
+
+ private:
+  struct File {
+    sqlite3_file base;
+    FullDisk* disk;
+    sqlite3_file* real() { return reinterpret_cast<sqlite3_file*>(this + 1); }
+  };
+  static File* Of(sqlite3_file* f) { return reinterpret_cast<File*>(f); }
+
+  static int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* f, int flags, int* out) {
+    auto* disk = static_cast<FullDisk*>(vfs->pAppData);
+    File* file = Of(f);
+    file->disk = disk;
+    int rc = disk->real_->xOpen(disk->real_, name, file->real(), flags, out);
+    if (rc != SQLITE_OK || !file->real()->pMethods) {
+      f->pMethods = nullptr;
+      return rc;
+    }
+    disk->Wrap(*file->real()->pMethods);
+    f->pMethods = &disk->methods_;
+    return rc;
+  }
+
+  // Every method passes through; writes fail while the disk is full.
+  void Wrap(const sqlite3_io_methods& real) {
+    if (methods_.iVersion) return;
+    realMethods_ = real;
+    methods_ = real;
+    methods_.xClose = [](sqlite3_file* f) {
+      int rc = Of(f)->real()->pMethods->xClose(Of(f)->real());
+      return rc;
+    };
+    methods_.xRead = [](sqlite3_file* f, void* p, int n, sqlite3_int64 at) {
+      return Of(f)->real()->pMethods->xRead(Of(f)->real(), p, n, at);
+    };
+    methods_.xWrite = [](sqlite3_file* f, const void* p, int n, sqlite3_int64 at) {
+      if (Of(f)->disk->full) return SQLITE_FULL;
+      return Of(f)->real()->pMethods->xWrite(Of(f)->real(), p, n, at);
+    };
+    methods_.xTruncate = [](sqlite3_file* f, sqlite3_int64 n) { return Of(f)->real()->pMethods->xTruncate(Of(f)->real(), n); };
+    methods_.xSync = [](sqlite3_file* f, int flags) { return Of(f)->real()->pMethods->xSync(Of(f)->real(), flags); };
+    methods_.xFileSize = [](sqlite3_file* f, sqlite3_int64* n) { return Of(f)->real()->pMethods->xFileSize(Of(f)->real(), n); };
+    methods_.xLock = [](sqlite3_file* f, int l) { return Of(f)->real()->pMethods->xLock(Of(f)->real(), l); };
+    methods_.xUnlock = [](sqlite3_file* f, int l) { return Of(f)->real()->pMethods->xUnlock(Of(f)->real(), l); };
+    methods_.xCheckReservedLock = [](sqlite3_file* f, int* r) {
+      return Of(f)->real()->pMethods->xCheckReservedLock(Of(f)->real(), r);
+    };
+    methods_.xFileControl = [](sqlite3_file* f, int op, void* arg) {
+      return Of(f)->real()->pMethods->xFileControl(Of(f)->real(), op, arg);
+    };
+    methods_.xSectorSize = [](sqlite3_file* f) { return Of(f)->real()->pMethods->xSectorSize(Of(f)->real()); };
+    methods_.xDeviceCharacteristics = [](sqlite3_file* f) {
+      return Of(f)->real()->pMethods->xDeviceCharacteristics(Of(f)->real());
+    };
+    methods_.xShmMap = [](sqlite3_file* f, int region, int size, int extend, void volatile** p) {
+      return Of(f)->real()->pMethods->xShmMap(Of(f)->real(), region, size, extend, p);
+    };
+    methods_.xShmLock = [](sqlite3_file* f, int offset, int n, int flags) {
+      return Of(f)->real()->pMethods->xShmLock(Of(f)->real(), offset, n, flags);
+    };
+    methods_.xShmBarrier = [](sqlite3_file* f) { Of(f)->real()->pMethods->xShmBarrier(Of(f)->real()); };
+    methods_.xShmUnmap = [](sqlite3_file* f, int del) { return Of(f)->real()->pMethods->xShmUnmap(Of(f)->real(), del); };
+    methods_.xFetch = [](sqlite3_file* f, sqlite3_int64 at, int n, void** p) {
+      return Of(f)->real()->pMethods->xFetch(Of(f)->real(), at, n, p);
+    };
+    methods_.xUnfetch = [](sqlite3_file* f, sqlite3_int64 at, void* p) {
+      return Of(f)->real()->pMethods->xUnfetch(Of(f)->real(), at, p);
+    };
+  }
+
+  sqlite3_vfs* real_;
+  sqlite3_vfs vfs_;
+  sqlite3_io_methods methods_, realMethods_;
+};
+
+long long StoredPlays(const fs::path& state) {
+  sqlite3* db = nullptr;
+  long long total = -1;
+  sqlite3_open_v2(state.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT sum(plays_total) FROM songs", -1, &s, nullptr) == SQLITE_OK &&
+      sqlite3_step(s) == SQLITE_ROW)
+    total = sqlite3_column_int64(s, 0);
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  return total;
+}
+
+size_t Count(const std::vector<std::string>& lines, const std::string& part) {
+  return static_cast<size_t>(
+      std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+}
+
+// A full disk under the state: plays and scans go on in memory, the log says
+// so once, and everything is written once the disk has room again.
+TEST(ServerState, AFullDiskLosesNoPlaysAndNoSongs) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib", state = dir.path() / "state.db";
+  WriteSong(lib / "a.mp3", {"甲"});
+  FullDisk disk;
+  std::vector<std::string> log;
+  std::mutex logMutex;
+  songbox_server::Library library(lib.string(), state.string(), 500, [&](const std::string& line) {
+    std::lock_guard lock(logMutex);
+    log.push_back(line);
+  });
+  library.Scan();
+  const long long sid = library.Newest().at(0).first.sid;
+  auto play = [&](int times) {
+    for (int i = 0; i < times; ++i) ASSERT_TRUE(library.PlayAddress(sid));
+  };
+  play(3);
+  library.FlushPlays();
+  EXPECT_EQ(StoredPlays(state), 3);
+
+  disk.full = true;
+  for (int round = 0; round < 3; ++round) {
+    play(2);
+    library.FlushPlays();
+  }
+  WriteSong(lib / "b.mp3", {"乙"});
+  EXPECT_TRUE(library.Scan().unsettled) << "asks to be tried again";
+  EXPECT_EQ(StoredPlays(state), 3);
+  EXPECT_EQ(library.Newest().at(0).first.playsTotal, 9);
+  EXPECT_EQ(Count(log, "database or disk is full"), 1u);
+  EXPECT_NE(log.at(Count(log, "") - 1).find(state.string()), std::string::npos) << "the message names the file";
+
+  disk.full = false;
+  library.FlushPlays();
+  EXPECT_EQ(StoredPlays(state), 9);
+  EXPECT_EQ(Count(log, "written again"), 1u);
+  library.Scan();
+  EXPECT_EQ(library.Size(), 2u);
+}
+
+// Files that are not this service's state are refused by name and left alone.
+TEST(ServerState, AForeignStateFileIsRefusedByNameAndLeftAsItIs) {
+  TempDir dir;
+  WriteSong(dir.path() / "lib" / "a.mp3", {"甲"});
+  const fs::path state = dir.path() / "other.db";
+  sqlite3* other = nullptr;
+  sqlite3_open((dir.path() / "app.db").c_str(), &other);
+  sqlite3_exec(other, "CREATE TABLE notes(text TEXT)", nullptr, nullptr, nullptr);
+  sqlite3_close(other);
+  const std::string contents[] = {"this is a text file, not a database\n", ReadBytes(dir.path() / "app.db")};
+  for (const std::string& bytes : contents) {
+    sbserver_test::WriteFile(state, bytes);
+    try {
+      songbox_server::Library library((dir.path() / "lib").string(), state.string(), 500, [](const std::string&) {});
+      ADD_FAILURE() << "opened";
+    } catch (const std::runtime_error& e) {
+      EXPECT_NE(std::string(e.what()).find(state.string()), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(ReadBytes(state), bytes);
+  }
 }
 
 }  // namespace

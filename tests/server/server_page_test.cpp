@@ -1,6 +1,7 @@
 // The front page through the client's own normaliser and loader: what a
 // hostile tag library's values look like in the client's list.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -9,6 +10,7 @@
 #include "library.h"
 #include "page_text.h"
 #include "server_test_library.h"
+#include "state_name.h"
 
 namespace {
 
@@ -114,6 +116,62 @@ TEST(ServerPage, NextLocalMidnightStartsTheNextLocalDay) {
   }
   if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
   tzset();
+}
+
+}  // namespace
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(ServerStateName, IsFnv1a64OfTheLibraryPathInHex) {
+  const struct {
+    const char* library;
+    const char* name;
+  } cases[] = {
+      {"", "cbf29ce484222325.sqlite"},
+      {"a", "af63dc4c8601ec8c.sqlite"},
+      {"foobar", "85944171f73967e8.sqlite"},
+      {"/home/user/Music", "adb1f91058c1a76d.sqlite"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(songbox_server::StateFileName(c.library), c.name) << c.library;
+}
+
+// A state under the name earlier versions gave it moves to the stable name
+// with its counts; one already under the stable name is never replaced.
+TEST(ServerStateName, AStateUnderTheOldNameIsKept) {
+  sbserver_test::TempDir dir;
+  const std::string library = "/srv/music";
+  const fs::path old = dir.path() / (std::to_string(std::hash<std::string>{}(library)) + ".sqlite");
+  const fs::path stable = dir.path() / songbox_server::StateFileName(library);
+  sqlite3* db = nullptr;
+  sqlite3_open(old.c_str(), &db);
+  sqlite3_exec(db, "PRAGMA journal_mode=WAL; CREATE TABLE songs(plays_total); INSERT INTO songs VALUES(42);", nullptr,
+               nullptr, nullptr);
+  sqlite3_close(db);
+  std::vector<std::string> log;
+  auto note = [&](const std::string& line) { log.push_back(line); };
+  EXPECT_EQ(songbox_server::DefaultStateFile(dir.path(), library, note), stable);
+  EXPECT_FALSE(fs::exists(old));
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_NE(log[0].find(stable.string()), std::string::npos);
+  sqlite3_open(stable.c_str(), &db);
+  std::string total;
+  sqlite3_exec(
+      db, "SELECT plays_total FROM songs",
+      [](void* out, int, char** values, char**) {
+        *static_cast<std::string*>(out) = values[0];
+        return 0;
+      },
+      &total, nullptr);
+  sqlite3_close(db);
+  EXPECT_EQ(total, "42");
+
+  sbserver_test::WriteFile(old, "older");
+  EXPECT_EQ(songbox_server::DefaultStateFile(dir.path(), library, note), stable);
+  EXPECT_TRUE(fs::exists(old)) << "the stable name wins; the old file stays as it is";
+  EXPECT_EQ(songbox_server::DefaultStateFile(dir.path(), "/elsewhere", note),
+            dir.path() / songbox_server::StateFileName("/elsewhere"));
 }
 
 }  // namespace

@@ -178,21 +178,27 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, bool watch, size_t newest) {
-  library_ = std::make_unique<songbox_server::Library>(folder.string(), state.string(), newest, [](const std::string&) {});
-  if (watch)
+ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, bool watch, size_t newest)
+    : ServedLibrary(folder, state, ServeOptions{watch, newest}) {}
+
+ServedLibrary::ServedLibrary(const fs::path& folder, const fs::path& state, ServeOptions options) {
+  library_ = std::make_unique<songbox_server::Library>(folder.string(), state.string(), options.newest,
+                                                       [](const std::string&) {});
+  library_->SettleAfter(options.settle);
+  if (options.watch)
     watch_ = std::make_unique<songbox_server::LibraryWatch>(*library_, std::chrono::seconds(30), [](const std::string&) {});
   auto scan = library_->Scan();
   if (watch_) watch_->Start(scan);
-  songbox_server::MountRoutes(server_, *library_);
-  port_ = server_.Bind("127.0.0.1", 0);
-  thread_ = std::thread([this] { server_.listen_after_bind(); });
-  WaitFor([this] { return server_.is_running(); }, 5000);
+  server_ = std::make_unique<songbox_server::HttpServer>(songbox_server::CatalogueRoutes(*library_, options.media),
+                                                         options.limits);
+  port_ = server_->Bind("127.0.0.1", 0);
+  thread_ = std::thread([this] { server_->Run(); });
 }
 
 ServedLibrary::~ServedLibrary() {
-  server_.stop();
+  server_->Stop();
   thread_.join();
+  server_.reset();
   watch_.reset();
 }
 

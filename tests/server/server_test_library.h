@@ -47,20 +47,31 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+struct ServeOptions {
+  bool watch = false;
+  size_t newest = 500;
+  songbox_server::HttpLimits limits;
+  songbox_server::MediaProvider media = songbox_server::PlainFiles;
+  std::chrono::milliseconds settle{2000};  // see Library::SettleAfter
+};
+
 // A Library over `folder` served on 127.0.0.1, optionally watched.
 class ServedLibrary {
  public:
   ServedLibrary(const std::filesystem::path& folder, const std::filesystem::path& state, bool watch = false,
                 size_t newest = 500);
+  ServedLibrary(const std::filesystem::path& folder, const std::filesystem::path& state, ServeOptions options);
   ~ServedLibrary();
   httplib::Result Get(const std::string& path, const httplib::Headers& headers = {});
   songbox_server::Library& library() { return *library_; }
+  songbox_server::HttpServer& server() { return *server_; }
+  songbox_server::LibraryWatch& watch() { return *watch_; }
   int port() const { return port_; }
 
  private:
   std::unique_ptr<songbox_server::Library> library_;
   std::unique_ptr<songbox_server::LibraryWatch> watch_;
-  songbox_server::HttpServer server_;
+  std::unique_ptr<songbox_server::HttpServer> server_;
   std::thread thread_;
   int port_ = 0;
 };
@@ -68,7 +79,9 @@ class ServedLibrary {
 // GB18030 or UTF-8 bytes to wide text (glibc's iconv).
 std::wstring Wide(const std::string& bytes, const char* from = "UTF-8");
 
-// Waits up to `ms` for `done`.
+// Waits up to `ms` for `done`. Against a hang only: pass a bound that holds
+// on a loaded machine (kLoadedMs where nothing else is meant).
+constexpr int kLoadedMs = 30000;
 bool WaitFor(const std::function<bool()>& done, int ms);
 
 }  // namespace sbserver_test
