@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the demo media: original tunes synthesized with sox and encoded with
 # lame. OUT/library is the demo catalogue's music folder: tagged MP3 files
-# (title, singer, publisher, embedded cover) with .lrc lyrics beside them.
+# (title, singer, publisher, embedded cover) with .lrc lyrics beside them, a
+# few FLAC and Ogg songs made by ffmpeg, and one MP3 tagged in GBK.
 # OUT/media and OUT/cover hold the untagged tunes, a test tone and covers that
 # the tests read. Idempotent.
 set -euo pipefail
@@ -48,7 +49,7 @@ fi
 mkdir -p "$OUT/benchlib"
 ln -f "$OUT/media/bench20m.mp3" "$OUT/benchlib/bench20m.mp3"
 
-[ -f "$OUT/.library-v3" ] && exit 0
+[ -f "$OUT/.library-v4" ] && exit 0
 LIB="$OUT/library"
 rm -rf "$LIB" "$OUT/library.tmp"
 mkdir -p "$OUT/library.tmp"
@@ -99,5 +100,27 @@ for i in $(seq 0 $((n - 1))); do
   # Older songs have older files: the service lists the newest first.
   touch -d "@$(( $(date +%s) - 3600 * (i + 1) ))" "$dir/$file.mp3"
 done
+# Songs in other formats, made by ffmpeg (FLAC with its cover), and one MP3
+# tagged as old Chinese tools did: GBK bytes in frames marked ISO-8859-1.
+others=("山海 之间|远山乐团|shanhai_zhijian.flac" "微光|林小雨|weiguang.flac" "归途 列车|周木|guitu_lieche.flac"
+        "午后 咖啡|苏晚晴|wuhou_kafei.ogg" "渡口 月色|许南风|dukou_yuese.ogg")
+for i in $(seq 0 $((${#others[@]} - 1))); do
+  IFS='|' read -r title singer file <<<"${others[$i]}"
+  dir="$LIB/$singer"
+  mkdir -p "$dir"
+  art=()
+  [ "${file##*.}" = flac ] && art=(-i "$OUT/library.tmp/cover$i.jpg" -map 0 -map 1 -c:v copy -disposition:v attached_pic)
+  [ "${file##*.}" = ogg ] && art=(-c:a libvorbis)
+  ffmpeg -nostdin -v error -y -i "$OUT/library.tmp/tune$((i + 3)).wav" "${art[@]}" \
+    -metadata title="$title" -metadata artist="$singer" -metadata publisher="${publishers[$((i % 5))]}" "$dir/$file"
+  touch -d "@$(( $(date +%s) - 3600 * (n + i + 1) ))" "$dir/$file"
+done
+# lame writes ISO-8859-1 frames from UTF-8 arguments: the GBK bytes go in as
+# the Latin-1 characters they look like.
+gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK | iconv -f ISO-8859-1 -t UTF-8; }
+mkdir -p "$LIB/陈一舟"
+lame --quiet -b 128 --id3v2-only --id3v2-latin1 --tt "$(gbk 老唱片)" --ta "$(gbk 陈一舟)" \
+  --tv "TPUB=$(gbk 远山唱片)" "$OUT/library.tmp/tune8.wav" "$LIB/陈一舟/lao_changpian.mp3"
+touch -d "@$(( $(date +%s) - 3600 * (n + ${#others[@]} + 1) ))" "$LIB/陈一舟/lao_changpian.mp3"
 rm -rf "$OUT/library.tmp"
-touch "$OUT/.library-v3"
+touch "$OUT/.library-v4"

@@ -1,8 +1,10 @@
 #include "library.h"
 
 #include <malloc.h>
+#include <sys/stat.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -20,6 +22,17 @@ namespace {
 
 constexpr size_t kBatch = 2000;
 constexpr std::uintmax_t kMaxSideFile = 32u << 20;
+constexpr std::uint64_t kCoverCacheBytes = 128u << 20;
+
+// A cover's cache key: where its picture is and the version of that file.
+std::string CoverKey(char kind, const std::string& path, std::uint64_t size, std::int64_t mtimeNs) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;
+  for (unsigned char c : path) h = (h ^ c) * 0x100000001b3ULL;
+  char key[80];
+  std::snprintf(key, sizeof key, "%c%016llx-%llu-%lld", kind, static_cast<unsigned long long>(h),
+                static_cast<unsigned long long>(size), static_cast<long long>(mtimeNs));
+  return key;
+}
 
 std::optional<std::string> ReadSmallFile(const std::string& file) {
   std::error_code ec;
@@ -48,7 +61,11 @@ std::string PercentEncodePath(const std::string& path) {
 }
 
 Library::Library(std::string root, const std::string& stateFile, size_t newest, Log log)
-    : root_(std::move(root)), log_(std::move(log)), db_(stateFile), index_(newest) {
+    : root_(std::move(root)),
+      log_(std::move(log)),
+      db_(stateFile),
+      index_(newest),
+      covers_((fs::absolute(stateFile).parent_path() / "covers").string(), kCoverCacheBytes) {
   index_.Load(db_.LoadPresent());
 }
 
@@ -216,15 +233,28 @@ std::optional<std::string> Library::Lyrics(long long id) {
 std::optional<std::string> Library::Cover(long long id) {
   auto song = index_.Find(id);
   if (!song) return std::nullopt;
-  if (song->record.tags.embeddedCover) {
-    if (auto picture = ReadEmbeddedPicture(root_ + "/" + song->record.path)) {
-      if (auto jpeg = BaselineJpeg(*picture)) return jpeg;
+  const SongRecord& r = song->record;
+  if (r.tags.embeddedCover) {
+    const std::string key = CoverKey('e', r.path, r.size, r.mtimeNs);
+    if (auto kept = covers_.Get(key)) return kept;
+    if (auto picture = ReadEmbeddedPicture(root_ + "/" + r.path)) {
+      if (auto jpeg = BaselineJpeg(*picture)) {
+        covers_.Put(key, *jpeg);
+        return jpeg;
+      }
     }
   }
-  if (!song->folderCover().empty()) {
-    if (auto picture = ReadSmallFile(root_ + "/" + song->folderCover())) return BaselineJpeg(*picture);
-  }
-  return std::nullopt;
+  if (song->folderCover().empty()) return std::nullopt;
+  const std::string file = root_ + "/" + song->folderCover();
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return std::nullopt;
+  const std::string key = CoverKey('f', song->folderCover(), static_cast<std::uint64_t>(st.st_size),
+                                   static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec);
+  if (auto kept = covers_.Get(key)) return kept;
+  auto picture = ReadSmallFile(file);
+  auto jpeg = picture ? BaselineJpeg(*picture) : std::nullopt;
+  if (jpeg) covers_.Put(key, *jpeg);
+  return jpeg;
 }
 
 std::vector<PageSong> Library::NewestSongs() {

@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "cover_cache.h"
 #include "library_walk.h"
 #include "local_date.h"
 #include "page_text.h"
@@ -59,7 +60,9 @@ class Library {
   // The indexed song at a path below the library.
   std::optional<SongRecord> SongAt(const std::string& relativePath);
   std::optional<std::string> Lyrics(long long id);  // UTF-8
-  std::optional<std::string> Cover(long long id);   // baseline JPEG
+  // Baseline JPEG fitting 800 × 800, made once per picture and kept in
+  // "covers" beside the state file (at most 128 MB).
+  std::optional<std::string> Cover(long long id);
   std::string Community();
   std::string Forum();
 
@@ -103,6 +106,7 @@ class Library {
   long long written_ = 0;       // under dbMutex_
   bool failing_ = false;        // under dbMutex_
   SongIndex index_;
+  CoverCache covers_;
 
   // Scan thread only.
   SettleClock settle_;

@@ -129,19 +129,34 @@ bool Walk::InScope(const std::string& path) const {
   return std::find(scope.begin(), scope.end(), folder) != scope.end();
 }
 
+void ForEachEntry(const std::string& root, const std::function<void(const std::string&)>& folder,
+                  const std::function<void(const std::string&)>& file) {
+  // Links to folders are followed, but each real folder is entered once: a
+  // link loop ("a/loop -> ..") or two links to one folder index it once.
+  std::set<std::pair<dev_t, ino_t>> entered;
+  struct stat st {};
+  if (::stat(root.c_str(), &st) == 0) entered.emplace(st.st_dev, st.st_ino);
+  std::error_code ec;
+  fs::recursive_directory_iterator it(
+      root, fs::directory_options::skip_permission_denied | fs::directory_options::follow_directory_symlink, ec);
+  for (fs::recursive_directory_iterator end; !ec && it != end; it.increment(ec)) {
+    std::error_code typeError;
+    if (!it->is_directory(typeError)) {
+      file(it->path().string());
+    } else if (::stat(it->path().c_str(), &st) != 0 || !entered.emplace(st.st_dev, st.st_ino).second) {
+      it.disable_recursion_pending();
+    } else {
+      folder(it->path().string());
+    }
+  }
+}
+
 Walk WalkTree(const std::string& root, const Triage& triage) {
   Walk walk;
   walk.folders.push_back(root);
-  std::error_code ec;
-  fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_directory(typeError)) {
-      walk.folders.push_back(it->path().string());
-    } else {
-      AddFile(root, walk, it->path().string(), triage);
-    }
-  }
+  ForEachEntry(
+      root, [&](const std::string& folder) { walk.folders.push_back(folder); },
+      [&](const std::string& file) { AddFile(root, walk, file, triage); });
   triage(walk);
   return walk;
 }

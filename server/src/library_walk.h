@@ -44,6 +44,11 @@ struct Walk {
 // Moves `walk.pending` into `seen` and `changed`; called every few hundred files.
 using Triage = std::function<void(Walk&)>;
 
+// Every folder and file below `root`, each real folder reached once however
+// many links lead to it.
+void ForEachEntry(const std::string& root, const std::function<void(const std::string&)>& folder,
+                  const std::function<void(const std::string&)>& file);
+
 // Every folder below `root`, or only the files of `folders` (absolute; those
 // outside the library are skipped).
 Walk WalkTree(const std::string& root, const Triage& triage);

@@ -43,15 +43,11 @@ void LibraryWatch::Start(const ScanResult& startup) {
   thread_ = std::thread([this, unsettled = startup.unsettled] { Run(unsettled); });
 }
 
-// Folders only, from their directory entries: no file is looked at.
+// Folders only, from their directory entries: no file is read.
 void LibraryWatch::WatchTree() {
   std::vector<std::string> folders{library_.root()};
-  std::error_code ec;
-  fs::recursive_directory_iterator it(library_.root(), fs::directory_options::skip_permission_denied, ec), end;
-  for (; !ec && it != end; it.increment(ec)) {
-    std::error_code typeError;
-    if (it->is_directory(typeError)) folders.push_back(it->path().string());
-  }
+  ForEachEntry(
+      library_.root(), [&](const std::string& folder) { folders.push_back(folder); }, [](const std::string&) {});
   Watch(folders);
 }
 
@@ -59,7 +55,9 @@ void LibraryWatch::Watch(const std::vector<std::string>& folders) {
   if (inotify_ < 0) return;
   for (const std::string& folder : folders) {
     int wd = inotify_add_watch(inotify_, folder.c_str(), kEvents);
-    if (wd >= 0) folders_[wd] = folder;
+    // A folder reached again by another path gets its existing watch back:
+    // the watch keeps the folder it was made for.
+    if (wd >= 0) folders_.try_emplace(wd, folder);
     if (wd < 0 && errno == ENOSPC && !watchLimitReported_) {
       watchLimitReported_ = true;
       log_("inotify watch limit reached; folders beyond it are rescanned periodically");

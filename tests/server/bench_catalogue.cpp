@@ -1,5 +1,5 @@
-// The catalogue server on a synthetic library of 30,000 small tagged MP3
-// files: cold scan, restart, memory (also with 1,000 idle connections),
+// The catalogue server on a synthetic library of 30,000 small tagged songs
+// (a fifth FLAC, M4A and Ogg, the rest MP3): cold scan, restart, memory (also with 1,000 idle connections),
 // front-page throughput and latency against nginx serving the same export
 // (and while slow clients hang on), how soon a new file shows, and the plays
 // a kill -9 under load loses.
@@ -205,12 +205,28 @@ double PlaysLostOnKill(Server& server, const fs::path& state, const std::string&
   return answered > 0 ? lost / (answered / 3.0) : -1;
 }
 
+// A short tagged song in another format, made by ffmpeg; "" when it fails.
+std::string OtherFormat(const fs::path& dir, const std::string& extension, const std::string& codec) {
+  const fs::path file = dir / ("template" + extension);
+  const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -t 2 -i anullsrc=r=44100:cl=stereo -c:a " + codec +
+                              " -metadata title=另一种格式 -metadata artist=歌手 '" + file.string() + "'";
+  return std::system(command.c_str()) == 0 ? ReadAll(file) : "";
+}
+
+// A fifth of the songs are FLAC, M4A and Ogg, the rest MP3.
 void MakeLibrary(const fs::path& lib) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::seconds(kSongs + 3600);
+  const std::pair<std::string, std::string> others[3] = {{".flac", OtherFormat(lib.parent_path(), ".flac", "flac")},
+                                                         {".m4a", OtherFormat(lib.parent_path(), ".m4a", "aac")},
+                                                         {".ogg", OtherFormat(lib.parent_path(), ".ogg", "libvorbis")}};
   for (int i = 0; i < kSongs; ++i) {
-    fs::path file = lib / ("artist" + std::to_string(i % 300)) / ("song" + std::to_string(i) + ".mp3");
-    sbserver_test::WriteFile(file, sbserver_test::Mp3Bytes({"歌曲 " + std::to_string(i), "歌手" + std::to_string(i % 300),
-                                                            "唱片" + std::to_string(i % 17)}));
+    const bool other = i % 15 < 3 && !others[i % 15].second.empty();
+    fs::path file = lib / ("artist" + std::to_string(i % 300)) /
+                    ("song" + std::to_string(i) + (other ? others[i % 15].first : std::string(".mp3")));
+    sbserver_test::WriteFile(file, other ? others[i % 15].second
+                                         : sbserver_test::Mp3Bytes({"歌曲 " + std::to_string(i),
+                                                                    "歌手" + std::to_string(i % 300),
+                                                                    "唱片" + std::to_string(i % 17)}));
     fs::last_write_time(file, old + std::chrono::seconds(i));
   }
   // For the slow listeners: a song of about 5 MB.

@@ -6,11 +6,14 @@
 #include <taglib/tfilestream.h>
 #include <taglib/vorbisfile.h>
 #include <taglib/xiphcomment.h>
+#include <turbojpeg.h>
 
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "codepage_corpus.h"
+#include "cover_cache.h"
 #include "library.h"
 #include "page_text.h"
 #include "server_test_library.h"
@@ -20,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using sbserver_test::Encode;
+using sbserver_test::ServedLibrary;
 using sbserver_test::TagSpec;
 using sbserver_test::TempDir;
 using sbserver_test::WriteSong;
@@ -167,6 +171,109 @@ TEST_F(Formats, AFileFfmpegCannotDecodeIsLeftOutWithOneLogLine) {
   size_t lines = 0;
   for (const std::string& line : scanned_->log) lines += line.find("broken.flac") != std::string::npos;
   EXPECT_EQ(lines, 1u) << ::testing::PrintToString(scanned_->log);
+}
+
+}  // namespace
+
+namespace {
+
+// A library with a link loop and two links to one folder outside it.
+struct LinkedLibrary {
+  LinkedLibrary() {
+    WriteSong(lib / "top.mp3", {"顶层"});
+    WriteSong(lib / "a" / "inner.mp3", {"里面"});
+    WriteSong(dir.path() / "outside" / "shared.mp3", {"共享"});
+    fs::create_directory_symlink("..", lib / "a" / "loop");
+    fs::create_directory_symlink(dir.path() / "outside", lib / "x");
+    fs::create_directory_symlink(dir.path() / "outside", lib / "y");
+  }
+  TempDir dir;
+  fs::path lib = dir.path() / "music";
+};
+
+std::multiset<std::string> Titles(const std::vector<std::pair<songbox_server::PageSong, std::string>>& songs) {
+  std::multiset<std::string> titles;
+  for (const auto& [song, path] : songs) titles.insert(song.title);
+  return titles;
+}
+
+TEST(FoldersReachedTwice, ALinkLoopAndTwoLinksToOneFolderIndexEachSongOnce) {
+  LinkedLibrary linked;
+  songbox_server::Library library(linked.lib.string(), (linked.dir.path() / "state.db").string(), 500,
+                                  [](const std::string&) {});
+  library.Scan();
+  EXPECT_EQ(Titles(library.Newest()), (std::multiset<std::string>{"顶层", "里面", "共享"}));
+}
+
+// inotify hands the top folder's watch back for "a/loop": the watch must keep
+// meaning the top folder, or a change there is looked for through the loop.
+TEST(FoldersReachedTwice, AChangeInALoopedFolderIsSeenOnceThroughItsOwnWatch) {
+  LinkedLibrary linked;
+  ServedLibrary served(linked.lib, linked.dir.path() / "state.db", true);
+  WriteSong(linked.lib / "new.mp3", {"新的"});
+  ASSERT_TRUE(sbserver_test::WaitFor([&] { return served.library().Size() == 4; }, 10000));
+  EXPECT_EQ(Titles(served.library().Newest()), (std::multiset<std::string>{"顶层", "里面", "共享", "新的"}));
+  for (const auto& [song, path] : served.library().Newest()) EXPECT_EQ(path.find("loop"), std::string::npos) << path;
+}
+
+}  // namespace
+
+namespace {
+
+struct Size {
+  int w = 0, h = 0;
+  bool operator==(const Size&) const = default;
+};
+
+// The size of a baseline JPEG; {0, 0} for anything else.
+Size BaselineSize(const std::string& jpeg) {
+  tjhandle h = tjInitDecompress();
+  Size size;
+  int sub = 0, colour = 0;
+  const bool ok = tjDecompressHeader3(h, reinterpret_cast<const unsigned char*>(jpeg.data()), jpeg.size(), &size.w,
+                                      &size.h, &sub, &colour) == 0;
+  tjDestroy(h);
+  const bool baseline = jpeg.find("\xFF\xC0") != std::string::npos && jpeg.find("\xFF\xC2") == std::string::npos;
+  return ok && baseline ? size : Size{};
+}
+
+TEST(Covers, ScaledDownToFit800NeverUpAndKeptBesideTheState) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "music", state = dir.path() / "state" / "state.db";
+  fs::create_directories(state.parent_path());
+  const std::vector<std::pair<std::string, Size>> covers = {
+      {sbserver_test::TestJpeg(4000, 4000), {800, 800}},
+      {sbserver_test::TestJpeg(5000, 1000, true), {800, 160}},
+      {sbserver_test::TestPng(40, 30), {40, 30}}};
+  for (size_t i = 0; i < covers.size(); ++i)
+    WriteSong(lib / (std::to_string(i) + ".mp3"), {std::to_string(i), "", "", "", "", covers[i].first});
+  songbox_server::Library library(lib.string(), state.string(), 500, [](const std::string&) {});
+  library.Scan();
+  for (const auto& [song, path] : library.Newest()) {
+    const auto first = library.Cover(song.sid);
+    ASSERT_TRUE(first) << path;
+    EXPECT_EQ(BaselineSize(*first), covers.at(std::stoul(song.title)).second) << path;
+    EXPECT_EQ(library.Cover(song.sid), first) << path;
+  }
+  size_t kept = 0;
+  for (const auto& entry : fs::directory_iterator(state.parent_path() / "covers")) kept += entry.path().extension() == ".jpg";
+  EXPECT_EQ(kept, covers.size());
+  for (const auto& entry : fs::recursive_directory_iterator(lib)) EXPECT_EQ(entry.path().extension(), ".mp3");
+}
+
+TEST(Covers, TheCacheStaysWithinItsBoundOldestOut) {
+  TempDir dir;
+  songbox_server::CoverCache cache((dir.path() / "covers").string(), 2500);
+  for (const char* key : {"a", "b", "c"}) {
+    cache.Put(key, std::string(1000, *key));
+    fs::last_write_time(dir.path() / "covers" / (std::string(key) + ".jpg"),
+                        fs::file_time_type::clock::now() - std::chrono::minutes(key[0] == 'c' ? 0 : 'd' - key[0]));
+  }
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : fs::directory_iterator(dir.path() / "covers")) bytes += entry.file_size();
+  EXPECT_LE(bytes, 2500u);
+  EXPECT_FALSE(cache.Get("a"));
+  EXPECT_EQ(cache.Get("c"), std::string(1000, 'c'));
 }
 
 }  // namespace
