@@ -43,11 +43,11 @@ std::string DecodedPath(std::string_view target) {
 RangeAsk AskedRange(std::string_view header, std::uint64_t size, ByteRange& range) {
   constexpr std::string_view kUnit = "bytes=";
   if (header.substr(0, kUnit.size()) != kUnit) return RangeAsk::kWhole;
-  std::string_view spec = header.substr(kUnit.size());
-  size_t dash = spec.find('-');
-  if (dash == std::string_view::npos || spec.find(',') != std::string_view::npos) return RangeAsk::kWhole;
-  auto first = Number(spec.substr(0, dash));
-  auto last = Number(spec.substr(dash + 1));
+  std::string_view asked = header.substr(kUnit.size());
+  size_t dash = asked.find('-');
+  if (dash == std::string_view::npos || asked.find(',') != std::string_view::npos) return RangeAsk::kWhole;
+  auto first = Number(asked.substr(0, dash));
+  auto last = Number(asked.substr(dash + 1));
   if (!first && !last) return RangeAsk::kWhole;
   if (!first) {  // the last n bytes
     if (*last == 0 || size == 0) return RangeAsk::kUnsatisfiable;

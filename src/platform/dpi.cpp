@@ -58,13 +58,13 @@ int SystemMetricAt(int index, int dpi) {
   return MulDiv(GetSystemMetrics(index), dpi, SystemDpi());
 }
 
-UniqueFont MakeFontAt(const FontSpec& spec, int dpi) {
+UniqueFont MakeFontAt(const FontSpec& design, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = FontHeightAt(spec.points, dpi);
-  lf.lfWeight = spec.bold ? FW_BOLD : FW_NORMAL;
-  lf.lfCharSet = spec.charset;
+  lf.lfHeight = FontHeightAt(design.points, dpi);
+  lf.lfWeight = design.bold ? FW_BOLD : FW_NORMAL;
+  lf.lfCharSet = design.charset;
   lf.lfQuality = DEFAULT_QUALITY;
-  lstrcpynW(lf.lfFaceName, spec.face, LF_FACESIZE);
+  lstrcpynW(lf.lfFaceName, design.face, LF_FACESIZE);
   return UniqueFont(CreateFontIndirectW(&lf));
 }
 

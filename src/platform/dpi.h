@@ -42,6 +42,6 @@ struct FontSpec {
   bool bold = false;
   BYTE charset = GB2312_CHARSET;
 };
-UniqueFont MakeFontAt(const FontSpec& spec, int dpi);
+UniqueFont MakeFontAt(const FontSpec& design, int dpi);
 
 }  // namespace sb

@@ -173,8 +173,8 @@ void Form::StopTimer(UINT_PTR id) {
   timers_.erase(id);
 }
 
-HFONT Form::ScaledFont(const FontSpec& spec) {
-  scaledFonts_.emplace_back(spec, MakeFontAt(spec, dpi_));
+HFONT Form::ScaledFont(const FontSpec& design) {
+  scaledFonts_.emplace_back(design, MakeFontAt(design, dpi_));
   return scaledFonts_.back().second.get();
 }
 
@@ -192,8 +192,8 @@ void Form::RemakeScaledFonts() {
   UniqueFont defaultFont = MakeFontAt(kDefaultFont, dpi_);
   renewed[defaultFont_.get()] = defaultFont.get();
   old.push_back(std::exchange(defaultFont_, std::move(defaultFont)));
-  for (auto& [spec, font] : scaledFonts_) {
-    UniqueFont fresh = MakeFontAt(spec, dpi_);
+  for (auto& [design, font] : scaledFonts_) {
+    UniqueFont fresh = MakeFontAt(design, dpi_);
     renewed[font.get()] = fresh.get();
     old.push_back(std::exchange(font, std::move(fresh)));
   }

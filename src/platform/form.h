@@ -78,7 +78,7 @@ class Form : public WindowBase {
   HFONT KeepFont(UniqueFont font);  // the form owns it from now on
   // A font at the form's DPI, made again whenever the DPI changes; controls
   // that use it get the new one.
-  HFONT ScaledFont(const FontSpec& spec);
+  HFONT ScaledFont(const FontSpec& design);
 
   // The DPI the form is laid out for, and design twips in pixels at it.
   int Dpi() const { return dpi_; }

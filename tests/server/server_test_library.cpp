@@ -26,22 +26,22 @@ namespace {
 TagLib::String Utf8(const std::string& s) { return String(s, String::UTF8); }
 
 // Text as a frame of `encoding` holds it: legacy bytes go in as Latin-1.
-TagLib::String Text(const std::string& value, const TagSpec& spec) {
-  if (spec.legacyCharset.empty()) return Utf8(value);
-  return String(Encode(value, spec.legacyCharset.c_str()), String::Latin1);
+TagLib::String Text(const std::string& value, const TagSpec& tags) {
+  if (tags.legacyCharset.empty()) return Utf8(value);
+  return String(Encode(value, tags.legacyCharset.c_str()), String::Latin1);
 }
 
-void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value, const TagSpec& spec) {
+void AddText(TagLib::ID3v2::Tag& tag, const char* id, const std::string& value, const TagSpec& tags) {
   if (value.empty()) return;
-  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, spec.legacyCharset.empty() ? String::UTF8 : String::Latin1);
-  frame->setText(Text(value, spec));
+  auto* frame = new TagLib::ID3v2::TextIdentificationFrame(id, tags.legacyCharset.empty() ? String::UTF8 : String::Latin1);
+  frame->setText(Text(value, tags));
   tag.addFrame(frame);
 }
 
-std::string Id3v1Bytes(const TagSpec& spec) {
+std::string Id3v1Bytes(const TagSpec& tags) {
   TagLib::ID3v1::Tag v1;
-  v1.setTitle(Text(spec.title, spec));
-  v1.setArtist(Text(spec.artist, spec));
+  v1.setTitle(Text(tags.title, tags));
+  v1.setArtist(Text(tags.artist, tags));
   TagLib::ByteVector rendered = v1.render();
   return std::string(rendered.data(), rendered.size());
 }
