@@ -165,12 +165,14 @@ std::shared_ptr<Transcoder::Ticket> Transcoder::Attach(const TranscodeInput& in,
   return ticket;
 }
 
+std::unique_ptr<MediaSource> Transcoder::Cached(const std::string& name) {
+  std::string cached = cache_.Lookup(name);
+  return cached.empty() ? nullptr : FileSource::Open(cached);
+}
+
 std::unique_ptr<MediaSource> Transcoder::Source(const TranscodeInput& in) {
   const std::string name = TranscodeCache::Name(in.relativePath, in.size, in.mtimeNs, in.fingerprint);
-  std::string cached = cache_.Lookup(name);
-  if (!cached.empty()) {
-    if (auto file = FileSource::Open(cached)) return file;
-  }
+  if (auto file = Cached(name)) return file;
   auto ticket = Attach(in, name, false);
   if (!ticket) return nullptr;
   // Finished between the look-up and now: the cache has it whole.
@@ -179,10 +181,7 @@ std::unique_ptr<MediaSource> Transcoder::Source(const TranscodeInput& in) {
 
 std::unique_ptr<MediaSource> Transcoder::Whole(const TranscodeInput& in) {
   const std::string name = TranscodeCache::Name(in.relativePath, in.size, in.mtimeNs, in.fingerprint);
-  std::string cached = cache_.Lookup(name);
-  if (!cached.empty()) {
-    if (auto file = FileSource::Open(cached)) return file;
-  }
+  if (auto file = Cached(name)) return file;
   auto ticket = Attach(in, name, false);
   if (!ticket) return nullptr;
   Job& job = *ticket->job;

@@ -70,6 +70,7 @@ class Transcoder {
 
  private:
   std::shared_ptr<Job> MakeJob(const TranscodeInput& in, const std::string& name);
+  std::unique_ptr<MediaSource> Cached(const std::string& name);  // the finished transcode, if kept
   std::shared_ptr<Ticket> Attach(const TranscodeInput& in, const std::string& name, bool background);
   Mp3Transcode::End RunJob(const std::shared_ptr<Job>& job);
   bool Write(Job& job, const char* data, std::size_t n);
