@@ -112,9 +112,7 @@ void CloseMainWindow(sb::MainWindow& window) {
   TakeQuitMessage();
 }
 
-void MouseClick(HWND hwnd, POINT client, Button button, int clicks) {
-  POINT p = client;
-  ClientToScreen(hwnd, &p);
+std::vector<INPUT> ClickInput(POINT p, Button button, int clicks) {
   SetCursorPos(p.x, p.y);
   DWORD down = MOUSEEVENTF_LEFTDOWN, up = MOUSEEVENTF_LEFTUP;
   if (button == Button::Right) {
@@ -136,7 +134,13 @@ void MouseClick(HWND hwnd, POINT client, Button button, int clicks) {
     release.mi.dwFlags = up;
     in.insert(in.end(), {move, press, release});
   }
-  SendInputAndWait(in);
+  return in;
+}
+
+void MouseClick(HWND hwnd, POINT client, Button button, int clicks) {
+  POINT p = client;
+  ClientToScreen(hwnd, &p);
+  SendInputAndWait(ClickInput(p, button, clicks));
 }
 
 void PressKey(const sb::MainWindow& window, WORD vk) {

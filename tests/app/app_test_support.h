@@ -77,6 +77,8 @@ void CloseMainWindow(sb::MainWindow& window);
 bool TakeQuitMessage();
 
 enum class Button { Left, Right, Middle };
+// The input events of `clicks` presses and releases of `button` at a screen point.
+std::vector<INPUT> ClickInput(POINT screen, Button button, int clicks = 1);
 // Presses and releases a mouse button at a client point of `hwnd`, through the
 // system's input queue; `clicks` 2 makes a double click.
 void MouseClick(HWND hwnd, POINT client, Button button, int clicks = 1);

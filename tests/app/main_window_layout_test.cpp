@@ -11,6 +11,8 @@
 #include "app/song_list_view.h"
 #include "app/window_snapshot.h"
 #include "app_test_support.h"
+#include "controls/progressbar/progress_bar.h"
+#include "download/download_window.h"
 #include "platform/form.h"
 #include "platform/handles.h"
 
@@ -364,8 +366,9 @@ TEST(MainWindowLayout, ControlsSitAtTheirDesignPlacesAndChineseTextHasGlyphs) {
 
 namespace {
 
-RECT WindowRectAt(HWND form, int dpi) {
-  RECT now{}, r{0, 0, sb::TwipsToPixelsAt(12540, dpi), sb::TwipsToPixelsAt(5790, dpi)};
+// Where Windows would put `form` at `dpi`: its client area of the given twips.
+RECT WindowRectAt(HWND form, int dpi, SIZE clientTwips = {12540, 5790}) {
+  RECT now{}, r{0, 0, sb::TwipsToPixelsAt(clientTwips.cx, dpi), sb::TwipsToPixelsAt(clientTwips.cy, dpi)};
   GetWindowRect(form, &now);
   AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(form, GWL_STYLE)), FALSE,
                      static_cast<DWORD>(GetWindowLongPtrW(form, GWL_EXSTYLE)));
@@ -379,26 +382,46 @@ void ExpectClientAt(HWND form, int dpi) {
   EXPECT_EQ(client.bottom, sb::TwipsToPixelsAt(5790, dpi));
 }
 
-// As Windows does when the window moves to a monitor of another scale: the
-// window takes the suggested rectangle and lays itself out at the new DPI.
+// The download window's progress bar at its twips, its caption in its font at `dpi`.
+void ExpectProgressBarAt(const sb::ProgressBar& bar, int dpi) {
+  const auto px = [dpi](int twips) { return sb::TwipsToPixelsAt(twips, dpi); };
+  const RECT r = ClientRectOf(bar.hwnd());
+  EXPECT_EQ(r.left, px(120));
+  EXPECT_EQ(r.top, px(120));
+  EXPECT_EQ(r.right - r.left, px(3615));
+  EXPECT_EQ(r.bottom - r.top, px(375));
+  LOGFONTW lf{};
+  ASSERT_TRUE(GetObjectW(reinterpret_cast<HFONT>(SendMessageW(bar.hwnd(), WM_GETFONT, 0, 0)), sizeof(lf), &lf));
+  EXPECT_EQ(lf.lfHeight, sb::FontHeightAt(static_cast<int>(bar.TextFont().points), dpi));
+}
+
+// As Windows does when the windows move to a monitor of another scale: each
+// takes the suggested rectangle and lays itself out at the new DPI; the
+// download window opened from the main window too, its progress bar included.
 TEST(MainWindowLayout, OnANewDpiTheWindowTakesTheSuggestedPlaceAndLaysItselfOutAgain) {
-  sbtest::RecordingPeers peers;
-  auto window = sbtest::OpenMainWindow(&peers);
-  ASSERT_NE(window, nullptr);
-  const HWND form = window->hwnd();
+  sbtest::CommandedMainWindow app;
+  ASSERT_TRUE(app.Open());
+  const sb::MainWindow& window = *app.window;
+  const HWND form = window.hwnd();
+  SendMessageW(window.Controls().command2, BM_CLICK, 0, 0);  // 下载音乐, with nothing playing: no request
+  sb::DownloadWindow* down = app.commands->Down();
+  ASSERT_NE(down, nullptr);
   for (int dpi : {192, 168, 144, 120, sb::SystemDpi()}) {
     SCOPED_TRACE(dpi);
     RECT suggested = WindowRectAt(form, dpi);
     SendMessageW(form, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    RECT downSuggested = WindowRectAt(down->hwnd(), dpi, {4680, 1335});
+    SendMessageW(down->hwnd(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&downSuggested));
     sbtest::PumpFor(100);
     RECT now{};
     GetWindowRect(form, &now);
     EXPECT_TRUE(EqualRect(&now, &suggested));
-    EXPECT_EQ(sb::WindowDpi(window->Controls().listView1), dpi);
+    EXPECT_EQ(sb::WindowDpi(window.Controls().listView1), dpi);
     ExpectClientAt(form, dpi);
-    ExpectDesignLayout(*window, dpi);
+    ExpectDesignLayout(window, dpi);
+    ExpectProgressBarAt(down->ProgressBar1(), dpi);
   }
-  sbtest::CloseMainWindow(*window);
+  app.Close();
 }
 
 // Sets a DWORD value of the current user until the end of the scope.

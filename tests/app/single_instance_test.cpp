@@ -9,40 +9,14 @@
 
 #include "app/main_window.h"
 #include "app_test_support.h"
-#include "platform/handles.h"
+#include "running_program.h"
 
 namespace {
 
+using sbtest::MainWindowsOf;
+using sbtest::SongBoxProcess;
+using sbtest::StartSongBox;
 using sbtest::TestCatalogue;
-
-struct Process {
-  sb::UniqueKernelHandle process, thread;
-  DWORD pid = 0;
-};
-
-Process StartSongBox(DWORD flags = 0) {
-  std::wstring command = L"\"" + sbtest::BuildDir() + L"\\win\\bin\\SongBox.exe\"";
-  STARTUPINFOW si{sizeof si};
-  PROCESS_INFORMATION pi{};
-  Process p;
-  if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &si, &pi)) {
-    p.process.reset(pi.hProcess);
-    p.thread.reset(pi.hThread);
-    p.pid = pi.dwProcessId;
-  }
-  return p;
-}
-
-std::vector<HWND> MainWindowsOf(DWORD pid) {
-  std::vector<HWND> found;
-  for (HWND h = FindWindowW(sb::kFormClassName, sb::kMainWindowCaption); h;
-       h = FindWindowExW(nullptr, h, sb::kFormClassName, sb::kMainWindowCaption)) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(h, &owner);
-    if (pid == 0 || owner == pid) found.push_back(h);
-  }
-  return found;
-}
 
 // Windows made by each process, as the system reports their creation.
 std::mutex createdMutex;
@@ -66,7 +40,7 @@ TEST(SingleInstance, ASecondStartBringsTheFirstForwardAndEndsWithoutAWindowOrARe
   HWINEVENTHOOK hook =
       SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, OnCreate, 0, 0, WINEVENT_OUTOFCONTEXT);
   ASSERT_NE(hook, nullptr);
-  Process first = StartSongBox();
+  SongBoxProcess first = StartSongBox();
   ASSERT_NE(first.pid, 0u);
   HWND main = nullptr;
   ASSERT_TRUE(sbtest::PumpUntil(
@@ -81,7 +55,7 @@ TEST(SingleInstance, ASecondStartBringsTheFirstForwardAndEndsWithoutAWindowOrARe
   ASSERT_TRUE(sbtest::PumpUntil([&] { return IsIconic(main) != FALSE; }, 5000));
   server.ClearLog();
 
-  Process second = StartSongBox();
+  SongBoxProcess second = StartSongBox();
   ASSERT_NE(second.pid, 0u);
   ASSERT_TRUE(sbtest::PumpUntil([&] { return WaitForSingleObject(second.process.get(), 0) == WAIT_OBJECT_0; }, 20000));
   sbtest::PumpFor(300);

@@ -52,43 +52,11 @@ class TextRecorder {
   HWND h_;
 };
 
-// Bytes [from, from + n) of one endless pattern.
-std::string BytesAt(size_t from, size_t n, unsigned seed = 7) {
-  std::string s(n, '\0');
-  for (size_t i = from; i < from + n; ++i) s[i - from] = static_cast<char>((i * 131 + seed * 17 + (i >> 9)) & 0xFF);
-  return s;
-}
+using sbtest::BytesAt;
+using sbtest::HeldBody;
+using sbtest::TempBodyFiles;
+
 std::string Bytes(size_t n, unsigned seed = 7) { return BytesAt(0, n, seed); }
-
-// A song of `total` bytes whose body stops after `heldAt` of them until `gate`
-// opens. Made as it is sent: the server shares the process being measured.
-sbtest::HttpHandler HeldBody(sbtest::Gate& gate, size_t total, size_t heldAt, std::string extraHeaders = {}) {
-  return [&gate, total, heldAt, extraHeaders](const HttpRequest&, HttpConnection& c) {
-    c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n" + extraHeaders +
-           "Connection: close\r\n\r\n");
-    constexpr size_t kPiece = 1 << 20;
-    for (size_t at = 0; at < total;) {
-      if (at == heldAt && !gate.Wait(c)) return;
-      const size_t n = std::min({kPiece, total - at, at < heldAt ? heldAt - at : total});
-      if (!c.Send(BytesAt(at, n))) return;
-      at += n;
-    }
-  };
-}
-
-// The transfer's body buffers in the temp folder.
-std::vector<std::wstring> TempBodyFiles() {
-  wchar_t temp[MAX_PATH + 1];
-  GetTempPathW(MAX_PATH + 1, temp);
-  std::vector<std::wstring> out;
-  WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileW((std::wstring(temp) + L"sbb*.tmp").c_str(), &fd);
-  if (f == INVALID_HANDLE_VALUE) return out;
-  do out.push_back(fd.cFileName);
-  while (FindNextFileW(f, &fd));
-  FindClose(f);
-  return out;
-}
 
 size_t PrivateBytes() {
   PROCESS_MEMORY_COUNTERS_EX pmc{};
@@ -117,33 +85,9 @@ class DownloadWindowTest : public ::testing::Test {
     sbtest::PumpFor(20);
     RemoveDownloads();
   }
-  static void RemoveDownloads() {
-    std::wstring folder = DownloadWindow::DownMusicFolder();
-    WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return;
-    do {
-      std::wstring name = fd.cFileName;
-      if (name == L"." || name == L"..") continue;
-      std::wstring path = folder + L"\\" + name;
-      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveDirectoryW(path.c_str());
-      else
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
-  }
+  static void RemoveDownloads() { sbtest::EmptyFolder(DownloadWindow::DownMusicFolder()); }
   static std::vector<std::wstring> FilesInDownMusic() {
-    std::vector<std::wstring> out;
-    WIN32_FIND_DATAW fd;
-    HANDLE f = FindFirstFileW((DownloadWindow::DownMusicFolder() + L"\\*").c_str(), &fd);
-    if (f == INVALID_HANDLE_VALUE) return out;
-    do {
-      std::wstring name = fd.cFileName;
-      if (name != L"." && name != L"..") out.push_back(name);
-    } while (FindNextFileW(f, &fd));
-    FindClose(f);
-    return out;
+    return sbtest::FileNames(DownloadWindow::DownMusicFolder() + L"\\*");
   }
   void Open(const std::wstring& url) {
     opener.url = url;

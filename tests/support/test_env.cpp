@@ -52,6 +52,35 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
   return WriteFile(f.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr) && n == bytes.size();
 }
 
+std::vector<std::wstring> FileNames(const std::wstring& pattern) {
+  std::vector<std::wstring> out;
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW(pattern.c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return out;
+  do {
+    const std::wstring name = fd.cFileName;
+    if (name != L"." && name != L"..") out.push_back(name);
+  } while (FindNextFileW(f, &fd));
+  FindClose(f);
+  return out;
+}
+
+void EmptyFolder(const std::wstring& folder) {
+  for (const std::wstring& name : FileNames(folder + L"\\*")) {
+    const std::wstring path = folder + L"\\" + name;
+    if (GetFileAttributesW(path.c_str()) & FILE_ATTRIBUTE_DIRECTORY)
+      RemoveDirectoryW(path.c_str());
+    else
+      DeleteFileW(path.c_str());
+  }
+}
+
+std::vector<std::wstring> TempBodyFiles() {
+  wchar_t temp[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temp);
+  return FileNames(std::wstring(temp) + L"sbb*.tmp");
+}
+
 std::string Gbk(const std::wstring& text) {
   if (text.empty()) return {};
   int n = WideCharToMultiByte(936, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);

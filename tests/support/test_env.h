@@ -22,6 +22,12 @@ std::wstring BuildDir();  // SONGBOX_BUILD as a Windows path
 std::wstring MediaDir();  // SONGBOX_MEDIA as a Windows path
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// Names of what a FindFirstFile pattern ("C:\\dir\\*") finds, "." and ".." left out.
+std::vector<std::wstring> FileNames(const std::wstring& pattern);
+// Deletes the files and empty folders in `folder`, leaving the folder itself.
+void EmptyFolder(const std::wstring& folder);
+// The download transfer's body buffers (sbb*.tmp) in the user's temp folder.
+std::vector<std::wstring> TempBodyFiles();
 std::string Gbk(const std::wstring& text);  // UTF-16 to GBK bytes
 std::string Utf8(const std::wstring& text);
 

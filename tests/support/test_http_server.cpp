@@ -79,6 +79,23 @@ bool HttpConnection::WaitForClientClose(int maxMs) {
   return true;
 }
 
+bool HttpConnection::ClientLeft() {
+  if (closed_) return false;
+  char sink[4096];
+  for (;;) {
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s_, &readable);
+    timeval none{0, 0};
+    const int r = select(0, &readable, nullptr, nullptr, &none);
+    if (r == SOCKET_ERROR) return true;
+    if (r == 0) return false;
+    const int n = recv(s_, sink, sizeof sink, 0);
+    if (n == 0 || (n < 0 && WSAGetLastError() != WSAEWOULDBLOCK)) return true;
+    if (n < 0) return false;
+  }
+}
+
 void HttpConnection::Close() {
   if (closed_) return;
   closed_ = true;
@@ -95,10 +112,38 @@ void Gate::Open() {
   cv_.notify_all();
 }
 
-bool Gate::Wait(const HttpConnection& c) {
-  std::unique_lock<std::mutex> lk(mu_);
-  while (!open_ && !c.stopping()) cv_.wait_for(lk, std::chrono::milliseconds(100));
-  return open_;
+bool Gate::Wait(HttpConnection& c) {
+  for (;;) {
+    {
+      std::unique_lock<std::mutex> lk(mu_);
+      if (cv_.wait_for(lk, std::chrono::milliseconds(20), [this] { return open_; })) return true;
+    }
+    if (c.stopping()) return false;
+    if (c.ClientLeft()) {
+      ++clientsLeft_;
+      return false;
+    }
+  }
+}
+
+std::string BytesAt(size_t from, size_t n, unsigned seed) {
+  std::string s(n, '\0');
+  for (size_t i = from; i < from + n; ++i) s[i - from] = static_cast<char>((i * 131 + seed * 17 + (i >> 9)) & 0xFF);
+  return s;
+}
+
+HttpHandler HeldBody(Gate& gate, size_t total, size_t heldAt, std::string extraHeaders) {
+  return [&gate, total, heldAt, extraHeaders](const HttpRequest&, HttpConnection& c) {
+    c.Send("HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(total) + "\r\n" + extraHeaders +
+           "Connection: close\r\n\r\n");
+    constexpr size_t kPiece = 1 << 20;
+    for (size_t at = 0; at < total;) {
+      if (at == heldAt && !gate.Wait(c)) return;
+      const size_t n = std::min({kPiece, total - at, at < heldAt ? heldAt - at : total});
+      if (!c.Send(BytesAt(at, n))) return;
+      at += n;
+    }
+  };
 }
 
 TestHttpServer::TestHttpServer() {

@@ -38,6 +38,9 @@ class HttpConnection {
   bool closed() const { return closed_; }
   // Waits until the socket can be read (or written), it failed, or the server stops.
   bool WaitReady(bool forWrite);
+  // True once the client has closed its end (or the connection failed); looks
+  // without waiting and drops whatever the client sent after its request.
+  bool ClientLeft();
   bool stopping() const { return stopping_; }
 
  private:
@@ -51,16 +54,26 @@ class HttpConnection {
 class Gate {
  public:
   void Open();
-  // In a handler: true once opened; false when the server stops first.
-  bool Wait(const HttpConnection& c);
+  // In a handler: true once opened; false when the server stops or the
+  // client leaves first.
+  bool Wait(HttpConnection& c);
+  // How many waits ended because their client closed the connection.
+  int ClientsLeft() const { return clientsLeft_; }
 
  private:
   std::mutex mu_;
   std::condition_variable cv_;
   bool open_ = false;
+  std::atomic<int> clientsLeft_{0};
 };
 
 using HttpHandler = std::function<void(const HttpRequest&, HttpConnection&)>;
+
+// Bytes [from, from + n) of one endless pattern.
+std::string BytesAt(size_t from, size_t n, unsigned seed = 7);
+// A response of `total` bytes whose body stops after `heldAt` of them until
+// `gate` opens. Made as it is sent: the server may share the process being measured.
+HttpHandler HeldBody(Gate& gate, size_t total, size_t heldAt, std::string extraHeaders = {});
 
 class TestHttpServer {
  public:

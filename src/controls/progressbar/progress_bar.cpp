@@ -1,6 +1,7 @@
 #include "controls/progressbar/progress_bar.h"
 
 #include "controls/progressbar/progress_bar_paint.h"
+#include "platform/dpi.h"
 
 namespace sb {
 
@@ -38,6 +39,11 @@ LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIZE:
       OnSize(LOWORD(lp), HIWORD(lp));
       return 0;
+    case kMsgDpiChangedAfterParent:  // the caption font follows the window's new DPI
+      Redraw(false);
+      return 0;
+    case WM_GETFONT:
+      return reinterpret_cast<LRESULT>(font_.get());
     case WM_NCDESTROY:
       OnNcDestroy();
       break;
@@ -84,9 +90,14 @@ bool ProgressBar::MakeBuffer() {
   return true;
 }
 
+bool ProgressBar::FontCurrent() const {
+  return font_ && fontMadeFor_ && *fontMadeFor_ == model_.TextFont() && fontDpi_ == WindowDpi(hwnd());
+}
+
 void ProgressBar::UpdateFont() {
-  if (font_ && fontMadeFor_ && *fontMadeFor_ == model_.TextFont()) return;
-  font_ = CreateTextFont(model_.TextFont());
+  if (FontCurrent()) return;
+  fontDpi_ = WindowDpi(hwnd());
+  font_ = CreateTextFont(model_.TextFont(), fontDpi_);
   fontMadeFor_ = model_.TextFont();
 }
 
@@ -95,8 +106,7 @@ void ProgressBar::Redraw(bool force) {
   if (!window) return;
   PicturePlan plan = PlanPicture(model_, table_, width_, height_);
   const Colour background = GetSysColor(COLOR_BTNFACE);
-  const bool fontSame = fontMadeFor_ && *fontMadeFor_ == model_.TextFont();
-  if (!force && shown_ && fontSame && background == shownBackground_ && *shown_ == plan) return;
+  if (!force && shown_ && FontCurrent() && background == shownBackground_ && *shown_ == plan) return;
 
   // A new shape is made whenever its size or corners differ from the one the
   // window has: setting a window region costs about a millisecond under Wine,

@@ -90,6 +90,7 @@ class ProgressBar : public WindowBase {
   void OnSize(int width, int height);
   void OnPropertySet(PbProp p);
   void Redraw(bool force);
+  bool FontCurrent() const;  // made for the caption's font at the window's DPI
   void UpdateFont();
   bool MakeBuffer();
 
@@ -98,8 +99,9 @@ class ProgressBar : public WindowBase {
   ColourTable table_{};
   int width_ = 0, height_ = 0;
 
-  UniqueFont font_;
+  UniqueFont font_;  // also what WM_GETFONT answers
   std::optional<FontDesc> fontMadeFor_;
+  int fontDpi_ = 0;
   UniqueMemoryDc bufferDc_;
   UniqueBitmap bufferBitmap_;
   std::optional<SelectGuard> bufferSelect_;

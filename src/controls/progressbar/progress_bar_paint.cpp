@@ -80,9 +80,9 @@ bool DrawGradientFourColour(HDC dc, int left, int top, int width, int height, Co
   return true;
 }
 
-UniqueFont CreateTextFont(const FontDesc& font) {
+UniqueFont CreateTextFont(const FontDesc& font, int dpi) {
   LOGFONTW lf{};
-  lf.lfHeight = -RoundHalfEven(font.points * SystemDpi() / 72.0);
+  lf.lfHeight = -RoundHalfEven(font.points * dpi / 72.0);
   lf.lfWeight = font.weight;
   lf.lfItalic = font.italic;
   lf.lfUnderline = font.underline;

@@ -20,8 +20,8 @@ bool GradientTwoColour(HDC dc, int direction, Colour start, Colour end, int left
 bool DrawGradientFourColour(HDC dc, int left, int top, int width, int height, Colour topLeft, Colour topRight,
                             Colour bottomLeft, Colour bottomRight);
 
-// The caption font at the screen's resolution.
-UniqueFont CreateTextFont(const FontDesc& font);
+// The caption font at `dpi`.
+UniqueFont CreateTextFont(const FontDesc& font, int dpi);
 
 // Clears to `background`, then the bands, the outline and the caption of `plan`.
 void PaintPicture(HDC dc, const PicturePlan& plan, HFONT font, Colour background);
