@@ -26,7 +26,7 @@ using sbtest::Button;
 constexpr wchar_t kTitle[] = L"星光\u3000\U0001F3B5";
 constexpr wchar_t kSinger[] = L"王\U00020BB7";
 constexpr int kDemoSongs = 43;  // 36 tunes, the newest song, 3 FLAC, 2 Ogg and a GBK-tagged MP3
-constexpr wchar_t kFlacTitle[] = L"山海 之间";
+constexpr wchar_t kFlacTitle[] = L"微光";
 constexpr double kDeviceRate = 96000;  // the MP3s made of other formats: 48 kHz stereo, read as mono
 
 // Loads the main window over SONGBOX_ROOT until its song list has arrived.
