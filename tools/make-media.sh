@@ -4,7 +4,8 @@
 # (title, singer, publisher, embedded cover) with .lrc lyrics beside them, a
 # few FLAC and Ogg songs made by ffmpeg, and one MP3 tagged in GBK.
 # OUT/media and OUT/cover hold the untagged tunes, a test tone and covers that
-# the tests read. Idempotent.
+# the tests read; OUT/benchlib and OUT/playstart are benchmarks' catalogues.
+# Idempotent.
 set -euo pipefail
 OUT="${1:?usage: make-media.sh <folder>}"
 mkdir -p "$OUT/media" "$OUT/cover"
@@ -48,6 +49,19 @@ fi
 # The download benchmark's catalogue serves only its 20 MB file.
 mkdir -p "$OUT/benchlib"
 ln -f "$OUT/media/bench20m.mp3" "$OUT/benchlib/bench20m.mp3"
+
+# The first-play benchmark's catalogue: FLAC tones nobody has played, song k
+# (newest first) titled "First play k" at 300 + 100 k Hz, four seconds each.
+if [ ! -f "$OUT/.playstart-v1" ]; then
+  rm -rf "$OUT/playstart"
+  mkdir -p "$OUT/playstart"
+  for k in 1 2 3 4 5; do
+    ffmpeg -nostdin -v error -y -f lavfi -i "sine=frequency=$((300 + 100 * k)):sample_rate=44100:duration=4" \
+      -ac 2 -metadata title="First play $k" -metadata artist="SongBox" "$OUT/playstart/first_play_$k.flac"
+    touch -d "@$(( $(date +%s) - 60 * k ))" "$OUT/playstart/first_play_$k.flac"
+  done
+  touch "$OUT/.playstart-v1"
+fi
 
 [ -f "$OUT/.library-v4" ] && exit 0
 LIB="$OUT/library"

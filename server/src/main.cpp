@@ -1,12 +1,15 @@
 // songbox-catalogue: serves a folder of MP3 files as a SongBox catalogue.
 //   songbox-catalogue --library DIR [--listen 127.0.0.1:8611] [--state FILE]
-//                     [--newest N] [--cache-size BYTES[K|M|G]] [--export OUT]
+//                     [--newest N] [--cache-size BYTES[K|M|G]] [--prefetch N]
+//                     [--export OUT]
 #include <signal.h>
 #include <sys/resource.h>
 
 #include <chrono>
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -35,6 +38,9 @@ struct Options {
   std::string library, listenHost = "127.0.0.1", state, exportTo;
   int port = 8611;
   size_t newest = 500;
+  // Songs of the page, newest first, transcoded ahead of their first play:
+  // all of them unless told otherwise.
+  size_t prefetch = SIZE_MAX;
   // Room for the page's 500 newest songs as four-minute transcodes (about
   // 7.7 MB each at 256 kbit/s).
   std::uint64_t cacheBytes = 4ULL << 30;
@@ -45,7 +51,7 @@ void Log(const std::string& line) { songbox_server::LogLine(line); }
 int Usage() {
   std::fprintf(stderr,
                "usage: songbox-catalogue --library DIR [--listen HOST:PORT] [--state FILE] [--newest N]"
-               " [--cache-size BYTES[K|M|G]] [--export OUT]\n"
+               " [--cache-size BYTES[K|M|G]] [--prefetch N] [--export OUT]\n"
                "  --listen   address and port (default 127.0.0.1:8611; 0.0.0.0:PORT serves the whole network:\n"
                "             every indexed song, read-only, and play counting, without a password)\n"
                "  --state    the state file (default: a name derived from DIR under\n"
@@ -53,6 +59,8 @@ int Usage() {
                "  --newest   songs on the front page (default 500)\n"
                "  --cache-size  bytes (or K, M, G) kept of songs transcoded to MP3, beside the\n"
                "             state file (default 4G)\n"
+               "  --prefetch songs of the front page, newest first, transcoded to MP3 in the\n"
+               "             background before anyone plays them (default: all; 0: none)\n"
                "  --export   write the site as static files into OUT and exit\n");
   return 2;
 }
@@ -98,6 +106,11 @@ bool Parse(int argc, char** argv, Options& o) {
       long n = std::atol(value.c_str());
       if (n <= 0 || n > 32767) return false;  // the client loads at most 32,767 lines
       o.newest = static_cast<size_t>(n);
+    } else if (arg == "--prefetch") {
+      char* end = nullptr;
+      const unsigned long long n = std::strtoull(value.c_str(), &end, 10);
+      if (end == value.c_str() || *end || value[0] == '-') return false;
+      o.prefetch = static_cast<size_t>(std::min<unsigned long long>(n, SIZE_MAX));
     } else {
       return false;
     }
@@ -166,7 +179,7 @@ int Serve(Library& library, songbox_server::Transcoder& transcoder, std::optiona
     // given the page's newest songs again.
     for (unsigned tick = 0; !wake.wait_for(lock, std::chrono::seconds(1), [&] { return stopping; }); ++tick) {
       library.FlushPlays();
-      if (tick % 5 == 0) transcoder.Prefetch(songbox_server::NewestTranscoded(library));
+      if (tick % 5 == 0) transcoder.Prefetch(songbox_server::NewestTranscoded(library, o.prefetch));
     }
   });
   std::thread signals([&] {

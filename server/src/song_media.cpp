@@ -29,9 +29,11 @@ TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song) {
   return in;
 }
 
-std::vector<TranscodeInput> NewestTranscoded(Library& library) {
+std::vector<TranscodeInput> NewestTranscoded(Library& library, size_t count) {
   std::vector<TranscodeInput> songs;
-  for (const auto& [page, path] : library.Newest()) {
+  auto newest = library.Newest();
+  if (newest.size() > count) newest.resize(count);
+  for (const auto& [page, path] : newest) {
     if (ServedAsIs(path)) continue;
     if (auto song = library.SongAt(path)) songs.push_back(TranscodeInputOf(library, *song));
   }

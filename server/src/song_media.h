@@ -22,7 +22,8 @@ std::unique_ptr<MediaSource> OpenTranscoded(Library& library, Transcoder& transc
 
 TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song);
 
-// The newest songs (those the page lists) that are served as transcodes.
-std::vector<TranscodeInput> NewestTranscoded(Library& library);
+// The songs served as transcodes among the `count` newest of the page,
+// newest first: what the background fill makes ahead of their first play.
+std::vector<TranscodeInput> NewestTranscoded(Library& library, size_t count);
 
 }  // namespace songbox_server

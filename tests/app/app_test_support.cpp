@@ -193,6 +193,17 @@ POINT BelowLastRow(HWND listView) {
   return {40, (last.bottom + client.bottom) / 2};
 }
 
+void NotifyDoubleClick(sb::MainWindow& window, int row) {
+  HWND list = window.Controls().listView1;
+  LVITEMW state{};
+  state.stateMask = state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+  NMITEMACTIVATE dbl{};
+  dbl.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_DBLCLK)};
+  dbl.iItem = row;
+  SendMessageW(window.hwnd(), WM_NOTIFY, dbl.hdr.idFrom, reinterpret_cast<LPARAM>(&dbl));
+}
+
 std::vector<std::wstring> ColumnTexts(HWND listView, int column) {
   std::vector<std::wstring> out;
   for (int i = 0; i < sb::RowCount(listView); ++i) out.push_back(sb::CellText(listView, i, column));

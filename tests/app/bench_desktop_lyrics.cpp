@@ -20,6 +20,7 @@
 #include "app/song_list_view.h"
 #include "catalogue/lrc_timeline.h"
 #include "platform/media_player.h"
+#include "test_env.h"
 
 namespace {
 
@@ -34,11 +35,6 @@ void Pump(const std::function<bool()>& done, double timeoutMs) {
     }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   }
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
 }
 
 // Each frame moves the fill by a column, as a playing line does.
@@ -58,7 +54,7 @@ double FrameMs() {
     GdiFlush();
     times.push_back(sb::PlayerClockMs() - start);
   }
-  return Median(times);
+  return sbtest::Median(times);
 }
 
 double ThreadCpuMs() {
@@ -111,7 +107,7 @@ int main() {
       offs.push_back(CpuPercentWhilePlaying(window, *row, false));
       ons.push_back(CpuPercentWhilePlaying(window, *row, true));
     }
-    const double off = Median(offs), on = Median(ons);
+    const double off = sbtest::Median(offs), on = sbtest::Median(ons);
     if (frameMs < 0 || off < 0 || on < 0) {
       std::fprintf(stderr, "no figures: frame %.3f ms, cpu %.2f %% off, %.2f %% on\n", frameMs, off, on);
       rc = 1;

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -15,6 +14,7 @@
 #include "app/song_list_view.h"
 #include "catalogue/lrc_timeline.h"
 #include "platform/media_player.h"
+#include "test_env.h"
 
 namespace {
 
@@ -29,11 +29,6 @@ void Pump(const std::function<bool()>& done, double timeoutMs) {
     }
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
   }
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.empty() ? -1 : v[v.size() / 2];
 }
 
 // Songs end early: each is moved to its last half second once it plays.
@@ -120,8 +115,8 @@ int main() {
       std::fprintf(stderr, "no figures: %zu gaps, %zu lags\n", gaps.size(), lags.size());
       rc = 1;
     } else {
-      std::printf("next_song_gap_ms: %.1f ms\n", Median(gaps));
-      std::printf("lyric_follow_lag_ms: %.1f ms\n", Median(lags));
+      std::printf("next_song_gap_ms: %.1f ms\n", sbtest::Median(gaps));
+      std::printf("lyric_follow_lag_ms: %.1f ms\n", sbtest::Median(lags));
     }
     window.Unload();
   }

@@ -5,7 +5,6 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 #include <functional>
@@ -13,6 +12,7 @@
 
 #include "app/main_window.h"
 #include "app/song_list_view.h"
+#include "app_test_support.h"
 #include "platform/media_player.h"
 
 namespace {
@@ -73,15 +73,8 @@ int main() {
       for (int i = 0; i < rounds; ++i) {
         window.Player().Stop();
         PumpUntil([] { return false; }, 300);
-        LVITEMW state{};
-        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageW(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&state));
-        NMITEMACTIVATE dbl{};
-        dbl.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), static_cast<UINT>(NM_DBLCLK)};
-        dbl.iItem = i;
         const double t0 = sb::PlayerClockMs();
-        SendMessageW(window.hwnd(), WM_NOTIFY, dbl.hdr.idFrom, reinterpret_cast<LPARAM>(&dbl));
+        sbtest::NotifyDoubleClick(window, i);
         if (PumpUntil([&] { return window.Player().FirstBufferTickMs() > t0; }, 10000))
           latencies.push_back(window.Player().FirstBufferTickMs() - t0);
       }
@@ -90,8 +83,7 @@ int main() {
         std::fprintf(stderr, "no song reached the sound device\n");
         rc = 1;
       } else {
-        std::sort(latencies.begin(), latencies.end());
-        std::printf("play_start_latency_ms: %.1f ms\n", latencies[latencies.size() / 2]);
+        std::printf("play_start_latency_ms: %.1f ms\n", sbtest::Median(latencies));
       }
     }
     window.Unload();

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # catalogue_e2e.sh server|nginx TEST.exe: serves the demo library with the
-# catalogue server itself, or exports it and serves the export with Debian's
-# nginx, on a free loopback port; runs the Windows test against it under Wine.
+# catalogue server itself (without its background fill: a song that is not
+# MP3 is transcoded when first played), or exports it and serves the export
+# with Debian's nginx, on a free loopback port; runs the Windows test against
+# it under Wine.
 set -euo pipefail
 MODE="$1" EXE="$2"
 HERE="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
@@ -21,7 +23,7 @@ cleanup() {
 trap cleanup EXIT
 
 if [ "$MODE" = server ]; then
-  "$SERVER" --library "$LIBRARY" --state "$TMP/state.sqlite" --listen 127.0.0.1:0 2>"$TMP/server.log" &
+  "$SERVER" --library "$LIBRARY" --state "$TMP/state.sqlite" --listen 127.0.0.1:0 --prefetch 0 2>"$TMP/server.log" &
   PIDS+=($!)
   # It listens at once and scans behind: the test starts once the scan is done.
   for _ in $(seq 600); do

@@ -33,19 +33,6 @@ uint64_t FileSize(const std::wstring& path) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-std::set<std::wstring> FolderEntries(const std::wstring& folder) {
-  std::set<std::wstring> names;
-  WIN32_FIND_DATAW fd;
-  HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
-  if (f == INVALID_HANDLE_VALUE) return names;
-  do {
-    std::wstring name = fd.cFileName;
-    if (name != L"." && name != L"..") names.insert(name);
-  } while (FindNextFileW(f, &fd));
-  FindClose(f);
-  return names;
-}
-
 VersionInfo ReadVersionInfo(const std::wstring& file) {
   VersionInfo info;
   DWORD size = GetFileVersionInfoSizeW(file.c_str(), nullptr);

@@ -20,7 +20,6 @@ std::wstring PackageFile(const std::wstring& suffix);
 int RunAndWait(const std::wstring& commandLine, DWORD timeoutMs);
 
 uint64_t FileSize(const std::wstring& path);
-std::set<std::wstring> FolderEntries(const std::wstring& folder);  // names, without "." and ".."
 
 struct VersionInfo {
   std::wstring productName, productVersion, copyright;

@@ -10,6 +10,7 @@
 
 #include "mp3_transcode.h"
 #include "server_test_library.h"
+#include "song_media.h"
 #include "static_export.h"
 #include "transcoder.h"
 #include "transcode_test_media.h"
@@ -375,6 +376,31 @@ TEST(TranscodedSongs, TheExportWritesThemUnderThePagesAddressAndRemakesChangedOn
     EXPECT_EQ(probe.frames, static_cast<long long>(songbox_server::Mp3FramesFor(seconds)));
     EXPECT_EQ(fs::last_write_time(exported), fs::last_write_time(song));
     EXPECT_FALSE(fs::exists(out / "media" / "b" / "歌.ogg"));
+  }
+}
+
+TEST(TranscodedSongs, TheFillTakesTheSongsNotMp3AmongTheNewestItIsGiven) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "lib";
+  const char* files[] = {"a.flac", "b.mp3", "c.ogg", "d.flac"};  // newest first
+  for (int i = 0; i < 4; ++i) {
+    const fs::path file = lib / files[i];
+    if (file.extension() == ".mp3") {
+      sbserver_test::WriteSong(file, {"t", "s"});
+    } else {
+      MakeAudio(file, 0.2);
+    }
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(i + 1));
+  }
+  songbox_server::Library library(lib.string(), (dir.path() / "state.db").string(), 500, [](const std::string&) {});
+  library.Scan();
+  const std::pair<size_t, std::vector<std::string>> cases[] = {
+      {0, {}}, {1, {"a.flac"}}, {2, {"a.flac"}}, {3, {"a.flac", "c.ogg"}}, {SIZE_MAX, {"a.flac", "c.ogg", "d.flac"}},
+  };
+  for (const auto& [count, want] : cases) {
+    std::vector<std::string> got;
+    for (const auto& in : songbox_server::NewestTranscoded(library, count)) got.push_back(in.relativePath);
+    EXPECT_EQ(got, want) << count;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <objbase.h>
 #include <wincodec.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "platform/form.h"
@@ -43,6 +44,19 @@ std::string ReadFileBytes(const std::wstring& path) {
   DWORD n = 0;
   while (ReadFile(f.get(), buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
   return out;
+}
+
+std::set<std::wstring> FolderEntries(const std::wstring& folder) {
+  std::set<std::wstring> names;
+  WIN32_FIND_DATAW fd;
+  HANDLE f = FindFirstFileW((folder + L"\\*").c_str(), &fd);
+  if (f == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = fd.cFileName;
+    if (name != L"." && name != L"..") names.insert(name);
+  } while (FindNextFileW(f, &fd));
+  FindClose(f);
+  return names;
 }
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
@@ -123,6 +137,12 @@ bool PumpUntil(const std::function<bool()>& done, int timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
   return true;
+}
+
+double Median(std::vector<double> values) {
+  if (values.empty()) return -1;
+  std::sort(values.begin(), values.end());
+  return values[values.size() / 2];
 }
 
 void PumpFor(int ms) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -21,6 +22,7 @@ std::wstring UnixToWindowsPath(const std::wstring& unixPath);
 std::wstring BuildDir();  // SONGBOX_BUILD as a Windows path
 std::wstring MediaDir();  // SONGBOX_MEDIA as a Windows path
 std::string ReadFileBytes(const std::wstring& path);
+std::set<std::wstring> FolderEntries(const std::wstring& folder);  // names, without "." and ".."
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 // Names of what a FindFirstFile pattern ("C:\\dir\\*") finds, "." and ".." left out.
 std::vector<std::wstring> FileNames(const std::wstring& pattern);
@@ -47,6 +49,9 @@ class ScopedFile {
   bool had_ = false;
   std::string old_;
 };
+
+// The middle of the values (the upper of the two middles); -1 for none.
+double Median(std::vector<double> values);
 
 // Runs the thread's messages until `done` is true or the time is up.
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs = 10000);
