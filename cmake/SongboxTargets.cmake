@@ -19,7 +19,7 @@ function(songbox_bench)
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} songbox_testsupport)
 endfunction()
 
-set(SONGBOX_WIN_LIBS comctl32 wininet msacm32 msimg32 gdi32 user32 winmm ole32 oleaut32 uuid shlwapi shell32 ws2_32 windowscodecs)
+set(SONGBOX_WIN_LIBS comctl32 wininet msacm32 msimg32 gdi32 user32 winmm ole32 oleaut32 uuid shlwapi shell32 ws2_32 windowscodecs usp10)
 
 # songbox_library(<target> <deps...>): every .cpp below the calling folder.
 function(songbox_library target)

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "platform/dpi.h"
+#include "platform/supplementary_text.h"
 
 namespace sb {
 namespace {
@@ -60,9 +61,7 @@ bool LyricFrameRenderer::MakeSurface(int dpi) {
 
 int LyricFrameRenderer::TextWidth(const std::wstring& text, HFONT font) const {
   SelectGuard select(dc_.get(), font);
-  SIZE s{};
-  GetTextExtentPoint32W(dc_.get(), text.c_str(), static_cast<int>(text.size()), &s);
-  return s.cx;
+  return TextLineExtent(dc_.get(), text).cx;
 }
 
 void LyricFrameRenderer::Rasterise(const std::wstring& text, HFONT font, int x, int y, int r) {
@@ -71,18 +70,17 @@ void LyricFrameRenderer::Rasterise(const std::wstring& text, HFONT font, int x, 
   SelectGuard select(dc_.get(), font);
   SetBkMode(dc_.get(), TRANSPARENT);
   SetTextColor(dc_.get(), RGB(255, 255, 255));
-  const int len = static_cast<int>(text.size());
   // The outline: the glyphs stamped around a circle of radius r.
   const int d = static_cast<int>(std::lround(r * 0.7071));
   const POINT around[] = {{r, 0}, {-r, 0}, {0, r}, {0, -r}, {d, d}, {-d, d}, {d, -d}, {-d, -d}};
   GdiFlush();
   if (r > 0) {
-    for (const POINT& p : around) TextOutW(dc_.get(), x + p.x, y + p.y, text.c_str(), len);
+    for (const POINT& p : around) TextOutLine(dc_.get(), x + p.x, y + p.y, text);
     GdiFlush();
     for (int i = 0; i < n; ++i) masks_.outline[i] = std::max(masks_.outline[i], static_cast<uint8_t>(bits_[i] >> 8));
     std::fill(bits_, bits_ + n, 0u);
   }
-  TextOutW(dc_.get(), x, y, text.c_str(), len);
+  TextOutLine(dc_.get(), x, y, text);
   GdiFlush();
   for (int i = 0; i < n; ++i) masks_.text[i] = std::max(masks_.text[i], static_cast<uint8_t>(bits_[i] >> 8));
 }

@@ -493,6 +493,8 @@ LRESULT MainWindow::OnNotify(const NMHDR& hdr) {
     case LVN_COLUMNCLICK:
       ListView1_ColumnClick(reinterpret_cast<const NMLISTVIEW&>(hdr).iSubItem);
       break;
+    case NM_CUSTOMDRAW:
+      return songCells_.OnCustomDraw(reinterpret_cast<const NMLVCUSTOMDRAW&>(hdr));
   }
   return 0;
 }

@@ -147,6 +147,7 @@ class MainWindow : public Form, private PlayThroughHost {
   MediaPlayer wp1_;
   Inet inet1_;
   ListSorter sorter_;
+  SongCellPainter songCells_;
   bool startupLoadDone_ = false;
   int handlerDepth_ = 0;
   bool unloadPending_ = false;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "platform/form.h"
+#include "platform/handles.h"
+#include "platform/supplementary_text.h"
 
 namespace sb {
 
@@ -25,6 +27,9 @@ constexpr ColumnSpec kColumns[] = {
     {L"总听", 9.5, LVCFMT_LEFT},
 };
 
+// Pixels between a cell's edge and its text.
+constexpr int kCellTextInset = 2;
+
 struct SortContext {
   std::vector<std::wstring> keys;  // by the row's position before the sort
   bool ascending;
@@ -41,6 +46,49 @@ int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM ctxParam) {
   // Equal keys keep their previous order whatever algorithm the list uses.
   if (c == 0) c = a < b ? -1 : (a > b ? 1 : 0);
   return c;
+}
+
+bool RowHasSurrogatePair(HWND listView, int row) {
+  HWND header = reinterpret_cast<HWND>(SendMessageW(listView, LVM_GETHEADER, 0, 0));
+  const int columns = header ? static_cast<int>(SendMessageW(header, HDM_GETITEMCOUNT, 0, 0)) : 0;
+  for (int column = 0; column < columns; ++column)
+    if (HasSurrogatePair(CellText(listView, row, column))) return true;
+  return false;
+}
+
+struct CellColours {
+  COLORREF text;
+  std::optional<COLORREF> back;  // nullopt: the list draws no background
+};
+
+// As the list colours a cell: its own colours, or the selection's for a
+// selected row (the highlight while the list has the focus, else the 3D face
+// when the selection always shows).
+CellColours ColoursOf(const NMLVCUSTOMDRAW& draw, int row, int column) {
+  HWND list = draw.nmcd.hdr.hwndFrom;
+  CellColours own{draw.clrText == CLR_DEFAULT ? GetSysColor(COLOR_WINDOWTEXT) : draw.clrText,
+                  draw.clrTextBk == CLR_DEFAULT ? GetSysColor(COLOR_WINDOW) : draw.clrTextBk};
+  if (draw.clrTextBk == CLR_NONE) own.back.reset();
+  const bool fullRow = (SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0) & LVS_EX_FULLROWSELECT) != 0;
+  const bool selected = SendMessageW(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_SELECTED) != 0;
+  if (!selected || (column > 0 && !fullRow)) return own;
+  if (GetFocus() == list) return {GetSysColor(COLOR_HIGHLIGHTTEXT), GetSysColor(COLOR_HIGHLIGHT)};
+  if (GetWindowLongPtrW(list, GWL_STYLE) & LVS_SHOWSELALWAYS) return {GetSysColor(COLOR_BTNTEXT), GetSysColor(COLOR_3DFACE)};
+  return own;
+}
+
+UINT ColumnAlignment(HWND listView, int column) {
+  LVCOLUMNW info{};
+  info.mask = LVCF_FMT;
+  SendMessageW(listView, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info));
+  switch (info.fmt & LVCFMT_JUSTIFYMASK) {
+    case LVCFMT_CENTER:
+      return DT_CENTER;
+    case LVCFMT_RIGHT:
+      return DT_RIGHT;
+    default:
+      return DT_LEFT;
+  }
 }
 
 }  // namespace
@@ -120,6 +168,55 @@ bool SortRows(HWND listView, int column, bool ascending) {
   }
   return SendMessageW(listView, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&ctx),
                       reinterpret_cast<LPARAM>(&CompareRows)) != 0;
+}
+
+LRESULT SongCellPainter::OnCustomDraw(const NMLVCUSTOMDRAW& draw) {
+  HWND list = draw.nmcd.hdr.hwndFrom;
+  const int row = static_cast<int>(draw.nmcd.dwItemSpec);
+  switch (draw.nmcd.dwDrawStage) {
+    case CDDS_PREPAINT:
+      cellsOfRow_ = -1;
+      return CDRF_NOTIFYITEMDRAW;
+    case CDDS_ITEMPREPAINT:
+      if (row != cellsOfRow_) {
+        if (!RowHasSurrogatePair(list, row)) return CDRF_DODEFAULT;
+        cellsOfRow_ = row;
+        return CDRF_NOTIFYSUBITEMDRAW;
+      }
+      [[fallthrough]];
+    case CDDS_ITEMPREPAINT | CDDS_SUBITEM:
+      if (draw.iSubItem == 0) cellsOfRow_ = -1;
+      return DrawCell(draw, row, draw.iSubItem) ? CDRF_SKIPDEFAULT : CDRF_DODEFAULT;
+  }
+  return CDRF_DODEFAULT;
+}
+
+// The cell's background, then its text on one line, cut with "..." when
+// narrow, inset from the cell's edges as the list insets its own text.
+bool SongCellPainter::DrawCell(const NMLVCUSTOMDRAW& draw, int row, int column) const {
+  HWND list = draw.nmcd.hdr.hwndFrom;
+  const std::wstring text = CellText(list, row, column);
+  if (!HasSurrogatePair(text)) return false;
+  RECT cell{};
+  cell.top = column;
+  cell.left = column == 0 ? LVIR_LABEL : LVIR_BOUNDS;
+  if (!SendMessageW(list, LVM_GETSUBITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&cell)))
+    return false;
+  HDC dc = draw.nmcd.hdc;
+  const CellColours colours = ColoursOf(draw, row, column);
+  if (colours.back) {
+    UniqueBrush brush(CreateSolidBrush(*colours.back));
+    FillRect(dc, &cell, brush.get());
+  }
+  const int saved = SaveDC(dc);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  SetTextColor(dc, colours.text);
+  SetBkMode(dc, TRANSPARENT);
+  RECT label{cell.left + kCellTextInset, cell.top, cell.right - kCellTextInset, cell.bottom};
+  DrawTextLine(dc, text, label,
+               ColumnAlignment(list, column) | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+  RestoreDC(dc, saved);
+  return true;
 }
 
 void ListSorter::ColumnClick(HWND listView, int column) {

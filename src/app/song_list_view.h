@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <optional>
 #include <string>
@@ -41,5 +42,21 @@ class ListSorter {
 
 // Stable sort of the rows by the plain text of `column`.
 bool SortRows(HWND listView, int column, bool ascending);
+
+// The list's NM_CUSTOMDRAW: a cell whose text holds a character beyond the
+// BMP is drawn through DrawTextLine (platform/supplementary_text.h) in the
+// colours the list gives it, a selected row's included; every other cell,
+// and every row without such a cell, is left to the list.
+class SongCellPainter {
+ public:
+  LRESULT OnCustomDraw(const NMLVCUSTOMDRAW& draw);
+
+ private:
+  bool DrawCell(const NMLVCUSTOMDRAW& draw, int row, int column) const;
+
+  // The row whose cells the list is notifying one by one. Wine notifies the
+  // first cell as CDDS_ITEMPREPAINT again, without CDDS_SUBITEM.
+  int cellsOfRow_ = -1;
+};
 
 }  // namespace sb

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/paint_behind.h"
+#include "platform/supplementary_text.h"
 
 namespace sb {
 
@@ -35,6 +36,25 @@ bool ParentGivesHollowBrush(HWND label) {
   return brush == reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
+// The static's own text, except a text holding a character beyond the BMP
+// in a label that shows its text as it is (SS_NOPREFIX): that one is drawn
+// on one line through DrawTextLine, in the font and colour the static uses.
+void DrawLabelText(HWND label, HDC dc, const RECT& rc) {
+  const LONG_PTR style = GetWindowLongPtrW(label, GWL_STYLE);
+  const std::wstring text = (style & SS_NOPREFIX) ? Form::GetText(label) : std::wstring();
+  if (!HasSurrogatePair(text)) {
+    DefSubclassProc(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    return;
+  }
+  const int saved = SaveDC(dc);
+  SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0)));
+  SendMessageW(GetParent(label), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(label));
+  const UINT align = (style & SS_TYPEMASK) == SS_CENTER ? DT_CENTER : (style & SS_TYPEMASK) == SS_RIGHT ? DT_RIGHT : DT_LEFT;
+  RECT box = rc;
+  DrawTextLine(dc, text, box, align | DT_SINGLELINE | DT_NOPREFIX | ((style & SS_ENDELLIPSIS) ? DT_END_ELLIPSIS : 0));
+  RestoreDC(dc, saved);
+}
+
 // Double-buffered: what lies behind first, then the static's own text on top
 // (its brush is hollow, see OnCtlColor).
 void PaintTransparentLabel(HWND label) {
@@ -47,7 +67,7 @@ void PaintTransparentLabel(HWND label) {
   if (!mem || !bitmap) return;
   SelectGuard select(mem.get(), bitmap.get());
   PaintWhatLiesBehind(label, mem.get());
-  DefSubclassProc(label, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem.get()), PRF_CLIENT);
+  DrawLabelText(label, mem.get(), rc);
   BitBlt(paint.get(), 0, 0, rc.right, rc.bottom, mem.get(), 0, 0, SRCCOPY);
 }
 
@@ -149,7 +169,7 @@ void Form::AutoSize(HWND label) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(label, WM_GETFONT, 0, 0));
   SelectGuard sel(dc.get(), font);
   RECT r{0, 0, 0, 0};
-  DrawTextW(dc.get(), text.empty() ? L" " : text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  DrawTextLine(dc.get(), text.empty() ? L" " : text, r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
   SetWindowPos(label, nullptr, 0, 0, text.empty() ? 0 : r.right, r.bottom, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 

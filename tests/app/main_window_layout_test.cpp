@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +16,7 @@
 #include "download/download_window.h"
 #include "platform/form.h"
 #include "platform/handles.h"
+#include "platform/supplementary_text.h"
 
 namespace {
 
@@ -68,7 +70,7 @@ std::vector<COLORREF> GlyphPixels(HFONT font, const wchar_t* text) {
     FillRect(dc.get(), &r, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     SetTextColor(dc.get(), RGB(0, 0, 0));
     SetBkMode(dc.get(), TRANSPARENT);
-    DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    sb::DrawTextLine(dc.get(), text, r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     for (int y = 0; y < 32; ++y)
       for (int x = 0; x < 32; ++x) out.push_back(GetPixel(dc.get(), x, y));
   }
@@ -507,7 +509,7 @@ Block DrawnInListColours(HFONT font, const wchar_t* text, COLORREF fore, COLORRE
   FillRect(dc.get(), &r, brush.get());
   SetTextColor(dc.get(), fore);
   SetBkMode(dc.get(), TRANSPARENT);
-  DrawTextW(dc.get(), text, -1, &r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+  sb::DrawTextLine(dc.get(), text, r, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   int left = 48, right = -1, top = 48, bottom = -1;
   for (int y = 0; y < 48; ++y) {
     for (int x = 0; x < 48; ++x) {
@@ -541,6 +543,33 @@ int Occurrences(const Block& area, const Block& block) {
   return found;
 }
 
+// `area` of `window`'s client area as the screen shows it.
+Block Shown(HWND window, const RECT& area) {
+  Block shown;
+  sb::WindowDc dc = sb::WindowDc::Client(window);
+  for (int y = area.top; y < area.bottom; ++y) {
+    shown.emplace_back();
+    for (int x = area.left; x < area.right; ++x) shown.back().push_back(GetPixel(dc.get(), x, y));
+  }
+  return shown;
+}
+
+// Gives the first row these texts in the title, singer and publisher
+// columns, selected or not, and lets the list paint it.
+void SetFirstRow(HWND list, const std::wstring& title, const std::wstring& singer, bool selected) {
+  const std::wstring publisher = L"出品";
+  LVITEMW item{};
+  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+  if (selected) sb::SelectRow(list, 0);
+  for (auto [column, text] : {std::pair{0, &title}, std::pair{3, &singer}, std::pair{4, &publisher}}) {
+    item.iSubItem = column;
+    item.pszText = const_cast<wchar_t*>(text->c_str());
+    SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
+  }
+  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
 // Characters the list's font lacks (a CJK Extension A character, a symbol of
 // the emoji range) come from the fonts the prefix links to it: the first row
 // shows no empty box.
@@ -549,29 +578,14 @@ TEST(MainWindowLayout, TheFirstRowShowsWhatTheListFontLacksThroughFontLinks) {
   auto window = sbtest::OpenMainWindow(&peers);
   ASSERT_NE(window, nullptr);
   const HWND list = window->Controls().listView1;
-  const std::wstring title = L"星光 \u26C4", singer = L"王\u3400";
-  LVITEMW item{};
-  item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
-  for (auto [column, text] : {std::pair{0, &title}, std::pair{3, &singer}}) {
-    item.iSubItem = column;
-    item.pszText = const_cast<wchar_t*>(text->c_str());
-    SendMessageW(list, LVM_SETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&item));
-  }
-  RedrawWindow(list, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+  SetFirstRow(list, L"星光 \u26C4", L"王\u3400", false);
   const auto fore = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTCOLOR, 0, 0));
   const auto back = static_cast<COLORREF>(SendMessageW(list, LVM_GETTEXTBKCOLOR, 0, 0));
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
   const Block box = DrawnInListColours(font, L"\xFFFF", fore, back);
   ASSERT_FALSE(box.empty());
 
-  const RECT row = sbtest::RowRect(list, 0);
-  Block shown;
-  sb::WindowDc dc = sb::WindowDc::Client(list);
-  for (int y = row.top; y < row.bottom; ++y) {
-    shown.emplace_back();
-    for (int x = row.left; x < row.right; ++x) shown.back().push_back(GetPixel(dc.get(), x, y));
-  }
+  const Block shown = Shown(list, sbtest::RowRect(list, 0));
   EXPECT_EQ(Occurrences(shown, DrawnInListColours(font, L"王", fore, back)), 1) << "the search finds a glyph";
   EXPECT_EQ(Occurrences(shown, box), 0) << "an empty box in the first row";
   for (const wchar_t* text : {L"\u26C4", L"\u3400"}) {
@@ -580,6 +594,85 @@ TEST(MainWindowLayout, TheFirstRowShowsWhatTheListFontLacksThroughFontLinks) {
     EXPECT_EQ(Occurrences(shown, glyph), 1) << sbtest::Utf8(text);
   }
   EXPECT_TRUE(sb::SaveClientPng(window->hwnd(), sbtest::BuildDir() + L"\\main_window_first_row.png"));
+  sbtest::CloseMainWindow(*window);
+}
+
+// The demo's first row holds an emoji and a CJK Extension B character; the
+// faces of the prefix that have them.
+struct BeyondTheBmp {
+  const wchar_t* character;
+  const wchar_t* face;
+};
+constexpr BeyondTheBmp kBeyondTheBmp[] = {{L"\U0001F3B5", L"Symbola"}, {L"\U00020BB7", L"HanaMinB"}};
+
+sb::UniqueFont FontLike(HFONT font, const wchar_t* face) {
+  LOGFONTW lf{};
+  GetObjectW(font, sizeof(lf), &lf);
+  lf.lfCharSet = DEFAULT_CHARSET;
+  lstrcpynW(lf.lfFaceName, face, LF_FACESIZE);
+  return sb::UniqueFont(CreateFontIndirectW(&lf));
+}
+
+// The colour most pixels of `cell` have (the background), and the one
+// farthest from it (the text where a glyph covers whole pixels).
+std::pair<COLORREF, COLORREF> BackAndForeOf(const Block& cell) {
+  std::vector<COLORREF> pixels;
+  for (const auto& row : cell) pixels.insert(pixels.end(), row.begin(), row.end());
+  std::sort(pixels.begin(), pixels.end());
+  COLORREF back = pixels.at(0);
+  size_t most = 0;
+  for (size_t i = 0; i < pixels.size();) {
+    const size_t j = static_cast<size_t>(std::upper_bound(pixels.begin(), pixels.end(), pixels[i]) - pixels.begin());
+    if (j - i > most) most = j - i, back = pixels[i];
+    i = j;
+  }
+  auto distance = [back](COLORREF c) {
+    return std::abs(GetRValue(c) - GetRValue(back)) + std::abs(GetGValue(c) - GetGValue(back)) +
+           std::abs(GetBValue(c) - GetBValue(back));
+  };
+  return {back, *std::max_element(pixels.begin(), pixels.end(),
+                                  [&](COLORREF x, COLORREF y) { return distance(x) < distance(y); })};
+}
+
+// `shown`, drawn in `font` in these colours, holds no empty box and each
+// character beyond the BMP once as its face draws it.
+void ExpectFallbackGlyphs(const Block& shown, HFONT font, COLORREF fore, COLORREF back) {
+  const Block box = DrawnInListColours(font, L"\xFFFF", fore, back);
+  ASSERT_FALSE(box.empty());
+  EXPECT_EQ(Occurrences(shown, box), 0) << "an empty box";
+  for (const BeyondTheBmp& c : kBeyondTheBmp) {
+    sb::UniqueFont face = FontLike(font, c.face);
+    const Block glyph = DrawnInListColours(face.get(), c.character, fore, back);
+    EXPECT_FALSE(glyph.empty()) << sbtest::Utf8(c.character);
+    EXPECT_NE(glyph, box) << sbtest::Utf8(c.character);
+    EXPECT_EQ(Occurrences(shown, glyph), 1) << sbtest::Utf8(c.character);
+  }
+}
+
+// Wine's GDI draws each half of a surrogate pair as a glyph of its own; the
+// list draws such cells through the fallback faces, in the colours of the
+// cells it draws itself, a selected row's too.
+TEST(MainWindowLayout, TheFirstRowShowsCharactersBeyondTheBmpInFallbackFonts) {
+  sbtest::RecordingPeers peers;
+  auto window = sbtest::OpenMainWindow(&peers);
+  ASSERT_NE(window, nullptr);
+  const HWND list = window->Controls().listView1;
+  HFONT font = reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0));
+  for (bool selected : {false, true}) {
+    SCOPED_TRACE(selected ? "selected" : "not selected");
+    SetFirstRow(list, L"星光\u3000\U0001F3B5", L"王\U00020BB7", selected);
+    RECT publisher{};
+    publisher.top = 4;
+    publisher.left = LVIR_BOUNDS;
+    SendMessageW(list, LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&publisher));
+    InflateRect(&publisher, 0, -2);
+    const auto [back, fore] = BackAndForeOf(Shown(list, publisher));
+    const Block shown = Shown(list, sbtest::RowRect(list, 0));
+    EXPECT_EQ(Occurrences(shown, DrawnInListColours(font, L"王", fore, back)), 1) << "the search finds a glyph";
+    ExpectFallbackGlyphs(shown, font, fore, back);
+    EXPECT_TRUE(sb::SaveClientPng(list, sbtest::BuildDir() + (selected ? L"\\first_row_beyond_bmp_selected.png"
+                                                                        : L"\\first_row_beyond_bmp.png")));
+  }
   sbtest::CloseMainWindow(*window);
 }
 
