@@ -13,7 +13,9 @@ std::wstring AddressPageUrl(const std::wstring& root, const std::wstring& songId
 bool ResolveSongAddress(Inet& inet, MediaPlayer& player, const std::wstring& songId) {
   const std::wstring root = ServiceRoot();
   std::optional<std::wstring> body = inet.OpenURL(AddressPageUrl(root, songId));
-  if (!body) return false;
+  // An empty page names no media (a connection closed before any answer
+  // reads as one under some WinINet builds): the player keeps its address.
+  if (!body || body->empty()) return false;
   player.SetURL(root + *body);
   return true;
 }

@@ -103,15 +103,21 @@ TEST_F(SongPlaybackTest, PlayerNotificationsShowTheStatusAndEnableDownload) {
   EXPECT_GT(r.right - r.left, 4) << "LMedia is sized to its text";
 }
 
+// A dropped connection and an empty address page both leave the player where it was.
 TEST_F(SongPlaybackTest, AFailedAddressFetchKeepsThePlayersAddress) {
   TestCatalogue::Get().server().Route("/wgns/url/dropped", [](const sbtest::HttpRequest&, sbtest::HttpConnection& c) {
     c.Close();
   });
+  TestCatalogue::Get().server().Route("/wgns/url/empty", [](const sbtest::HttpRequest&, sbtest::HttpConnection& c) {
+    c.Respond(200, "", "text/plain");
+  });
   window->Player().SetURL(root + L"data/a.mp3");
   sbtest::PumpFor(100);
   sb::Inet inet;
-  EXPECT_FALSE(sb::ResolveAndPlay(inet, window->Player(), L"dropped"));
-  EXPECT_EQ(window->Player().URL(), root + L"data/a.mp3");
+  for (const wchar_t* id : {L"dropped", L"empty"}) {
+    EXPECT_FALSE(sb::ResolveAndPlay(inet, window->Player(), id)) << sbtest::Utf8(id);
+    EXPECT_EQ(window->Player().URL(), root + L"data/a.mp3") << sbtest::Utf8(id);
+  }
 }
 
 }  // namespace
