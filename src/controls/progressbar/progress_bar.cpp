@@ -40,6 +40,7 @@ LRESULT ProgressBar::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
       OnSize(LOWORD(lp), HIWORD(lp));
       return 0;
     case kMsgDpiChangedAfterParent:  // the caption font follows the window's new DPI
+      windowDpi_ = WindowDpi(hwnd());
       Redraw(false);
       return 0;
     case WM_GETFONT:
@@ -65,6 +66,7 @@ void ProgressBar::OnPrintClient(HDC dc) {
 void ProgressBar::OnSize(int width, int height) {
   width_ = width;
   height_ = height;
+  windowDpi_ = WindowDpi(hwnd());
   MakeBuffer();
   Redraw(true);
 }
@@ -91,12 +93,16 @@ bool ProgressBar::MakeBuffer() {
 }
 
 bool ProgressBar::FontCurrent() const {
-  return font_ && fontMadeFor_ && *fontMadeFor_ == model_.TextFont() && fontDpi_ == WindowDpi(hwnd());
+  return font_ && fontMadeFor_ && *fontMadeFor_ == model_.TextFont() && fontDpi_ == CurrentDpi();
 }
+
+// Looking the DPI up costs server calls under Wine, too much for every
+// property change: it is read again only when the window is sized or its DPI changes.
+int ProgressBar::CurrentDpi() const { return windowDpi_ ? windowDpi_ : WindowDpi(hwnd()); }
 
 void ProgressBar::UpdateFont() {
   if (FontCurrent()) return;
-  fontDpi_ = WindowDpi(hwnd());
+  fontDpi_ = CurrentDpi();
   font_ = CreateTextFont(model_.TextFont(), fontDpi_);
   fontMadeFor_ = model_.TextFont();
 }

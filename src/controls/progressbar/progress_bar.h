@@ -91,6 +91,7 @@ class ProgressBar : public WindowBase {
   void OnPropertySet(PbProp p);
   void Redraw(bool force);
   bool FontCurrent() const;  // made for the caption's font at the window's DPI
+  int CurrentDpi() const;
   void UpdateFont();
   bool MakeBuffer();
 
@@ -102,6 +103,7 @@ class ProgressBar : public WindowBase {
   UniqueFont font_;  // also what WM_GETFONT answers
   std::optional<FontDesc> fontMadeFor_;
   int fontDpi_ = 0;
+  int windowDpi_ = 0;  // 0 until the window is first sized
   UniqueMemoryDc bufferDc_;
   UniqueBitmap bufferBitmap_;
   std::optional<SelectGuard> bufferSelect_;
