@@ -119,10 +119,11 @@ ScanResult Library::ScanOnce(const std::unordered_set<std::string>& closed, cons
   StoreChanges(records, gone, result);
   index_.Apply(records, gone);
   // In batches: a first scan of a large library holds few records at a time.
+  AudioProbe probe;  // its child lives for this pass only
   for (size_t first = 0; first < changed.size(); first += kBatch) {
     std::vector<FileEntry> batch(changed.begin() + static_cast<long>(first),
                                  changed.begin() + static_cast<long>(std::min(changed.size(), first + kBatch)));
-    records = ReadBatch(batch);
+    records = ReadBatch(batch, probe);
     StoreChanges(records, {}, result);
     index_.Apply(records, {});
     if (holdScanAfter_ && result.added + result.changed >= holdScanAfter_) HoldForever(result.added + result.changed);
@@ -137,13 +138,13 @@ ScanResult Library::ScanOnce(const std::unordered_set<std::string>& closed, cons
   return result;
 }
 
-std::vector<SongRecord> Library::ReadBatch(const std::vector<FileEntry>& batch) {
+std::vector<SongRecord> Library::ReadBatch(const std::vector<FileEntry>& batch, AudioProbe& probe) {
   std::vector<FileEntry> fresh, leftOut;
   for (const FileEntry& e : batch) {
     auto known = leftOut_.find(e.path);
     if (known == leftOut_.end() || known->second != std::pair(e.size, e.mtimeNs)) fresh.push_back(e);
   }
-  std::vector<SongRecord> records = ReadRecords(root_, fresh, leftOut);
+  std::vector<SongRecord> records = ReadRecords(root_, fresh, probe, leftOut);
   for (const FileEntry& e : leftOut) {
     log_("left out, not audio that can be decoded: " + e.path);
     leftOut_[e.path] = {e.size, e.mtimeNs};

@@ -91,7 +91,7 @@ class Library {
   void Failed(const std::string& why);  // under dbMutex_
   void Recovered();                     // under dbMutex_
   void ReportIgnored(const Walk& walk);
-  std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch);
+  std::vector<SongRecord> ReadBatch(const std::vector<FileEntry>& batch, AudioProbe& probe);
   void ReleaseMemory();
   void StoreChanges(std::vector<SongRecord>& records, const std::vector<long long>& gone, ScanResult& result);
   std::vector<PageSong> NewestSongs();

@@ -8,7 +8,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "audio_probe.h"
 #include "song_tags.h"
 
 namespace songbox_server {
@@ -193,7 +192,7 @@ bool SettleClock::Settled(const FileEntry& e, std::int64_t nowNs, bool closed) {
   return true;
 }
 
-std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed,
+std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed, AudioProbe& probe,
                                     std::vector<FileEntry>& leftOut) {
   std::vector<SongRecord> records;
   std::vector<SongFile> files;
@@ -204,7 +203,7 @@ std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<F
     const bool mp3 = EndsWith(Lower(e.path), ".mp3");
     std::optional<SongFile> file = ReadSongFile(full, false, false);
     // A broken MP3 is listed by its name; another format must really play.
-    if (!mp3 && (!file || !Decodable(full))) {
+    if (!mp3 && (!file || !probe.Decodable(full))) {
       leftOut.push_back(e);
       continue;
     }

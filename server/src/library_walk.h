@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "audio_probe.h"
 #include "song_record.h"
 
 namespace songbox_server {
@@ -73,8 +74,8 @@ class SettleClock {
 
 // Tags and fingerprints of the files below `root`, the songs of one folder
 // reading their legacy text in one code page. A file that is not MP3 and that
-// TagLib cannot read or ffmpeg cannot decode goes to `leftOut` instead.
-std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed,
+// TagLib cannot read or `probe` finds not decodable goes to `leftOut` instead.
+std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<FileEntry>& changed, AudioProbe& probe,
                                     std::vector<FileEntry>& leftOut);
 
 // Whether a lower-cased path names a song file by its extension.

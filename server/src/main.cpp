@@ -4,6 +4,7 @@
 //                     [--export OUT]
 #include <signal.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <algorithm>
@@ -19,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "codec_process.h"
 #include "http_service.h"
 #include "library.h"
 #include "library_watch.h"
@@ -233,6 +235,8 @@ int main(int argc, char** argv) {
       Log("no library folder at " + o.library);
       return 1;
     }
+    if (const std::string codec = songbox_server::CodecProgram(); ::access(codec.c_str(), X_OK) != 0)
+      Log("no songbox-codec at " + codec + ": only MP3 songs are indexed and served");
     const std::string state = o.state.empty() ? DefaultState(root) : o.state;
     Library library(root, state, o.newest, Log);
     // Beside the state file; one transcode at a time per core.

@@ -215,6 +215,8 @@ bool Transcoder::Write(Job& job, const char* data, std::size_t n) {
 void Transcoder::Finish(Job& job, Mp3Transcode::End end) {
   bool done = end == Mp3Transcode::End::Done && cache_.Admit(job.temp, job.name);
   if (end == Mp3Transcode::End::Failed) log_("transcode " + job.name + " failed; the cache could not be written");
+  if (end == Mp3Transcode::End::Cut)
+    log_("transcode " + job.name + ": songbox-codec stopped early; the rest was sent as silence and is not kept");
   if (!done) ::unlink(job.temp.c_str());
   {
     std::lock_guard lock(job.mutex);

@@ -1,6 +1,7 @@
 // The MP3 transcode of a four-minute FLAC: speed on one core and the time to
-// a never-transcoded song's first byte, through the library (what the server
-// uses) and, for comparison, through a child `ffmpeg` process writing to a pipe.
+// a never-transcoded song's first byte, through the server's own songbox-codec
+// process (what the server uses) and, for comparison, through the ffmpeg
+// command line writing to a pipe.
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
