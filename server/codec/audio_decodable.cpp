@@ -3,8 +3,12 @@
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
+#include <libavutil/dict.h>
 }
 
+#include <cstdint>
+#include <cstring>
 #include <memory>
 
 namespace songbox_codec {
@@ -34,16 +38,45 @@ bool HasDecodableAudio(AVFormatContext* input) {
   return false;
 }
 
+bool ValidUtf8(const char* text) {
+  const auto* p = reinterpret_cast<const std::uint8_t*>(text);
+  const auto* end = p + std::strlen(text);
+  std::int32_t code;
+  while (p < end)
+    if (av_utf8_decode(&code, &p, end, 0) < 0) return false;
+  return true;
+}
+
+std::vector<std::pair<int, std::string>> LegacyText(const AVDictionary* metadata) {
+  // The keys APE items, Vorbis comments and ffmpeg itself use for each field
+  // (looked up without regard to case).
+  static const std::vector<std::vector<const char*>> kKeys = {
+      {"title"}, {"artist"}, {"label", "publisher", "organization"}, {"album artist", "albumartist", "album_artist"}};
+  std::vector<std::pair<int, std::string>> legacy;
+  for (int which = 0; which < static_cast<int>(kKeys.size()); ++which) {
+    for (const char* key : kKeys[which]) {
+      const AVDictionaryEntry* e = av_dict_get(metadata, key, nullptr, 0);
+      if (!e || !*e->value) continue;
+      if (!ValidUtf8(e->value)) legacy.emplace_back(which, e->value);
+      break;
+    }
+  }
+  return legacy;
+}
+
 }  // namespace
 
-bool Decodable(const std::string& file) {
+Probed Probe(const std::string& file) {
+  Probed probed;
   AVFormatContext* raw = nullptr;
   // "file:" keeps a colon in the name from being read as a protocol.
-  if (avformat_open_input(&raw, ("file:" + file).c_str(), nullptr, nullptr) < 0) return false;
+  if (avformat_open_input(&raw, ("file:" + file).c_str(), nullptr, nullptr) < 0) return probed;
   std::unique_ptr<AVFormatContext, InputCloser> input(raw);
-  if (HasDecodableAudio(input.get())) return true;
   // Some containers name their codec only once packets were read.
-  return avformat_find_stream_info(input.get(), nullptr) >= 0 && HasDecodableAudio(input.get());
+  probed.decodable = HasDecodableAudio(input.get()) ||
+                     (avformat_find_stream_info(input.get(), nullptr) >= 0 && HasDecodableAudio(input.get()));
+  if (probed.decodable) probed.legacy = LegacyText(input->metadata);
+  return probed;
 }
 
 }  // namespace songbox_codec

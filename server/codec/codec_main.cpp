@@ -3,7 +3,9 @@
 // hundred shared objects) and a file that crashes a decoder ends only this
 // process. The server starts it in one of two ways:
 //   songbox-codec probe   reads NUL-terminated file names on stdin and answers
-//                         each with a line, "1" (its audio decodes) or "0";
+//                         each with a line: "0" (its audio does not decode)
+//                         or "1", then for each field whose text is not
+//                         UTF-8 " <field>=<its bytes in hex>" (see Probed);
 //   songbox-codec mp3     stdin is the source file; writes "frames N\n", then
 //                         exactly N frames of MP3 (see mp3_format.h), or
 //                         nothing and exits 1 when ffmpeg cannot open it.
@@ -25,7 +27,13 @@ int Probe() {
   size_t capacity = 0;
   ssize_t n;
   while ((n = getdelim(&name, &capacity, '\0', stdin)) > 0 && name[n - 1] == '\0') {
-    std::fputs(songbox_codec::Decodable(name) ? "1\n" : "0\n", stdout);
+    const songbox_codec::Probed probed = songbox_codec::Probe(name);
+    std::fputc(probed.decodable ? '1' : '0', stdout);
+    for (const auto& [which, bytes] : probed.legacy) {
+      std::printf(" %d=", which);
+      for (unsigned char c : bytes) std::printf("%02x", c);
+    }
+    std::fputc('\n', stdout);
     if (std::fflush(stdout) != 0) break;
   }
   std::free(name);

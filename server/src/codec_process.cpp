@@ -17,6 +17,10 @@ extern char** environ;
 
 namespace songbox_server {
 
+namespace {
+constexpr std::size_t kMaxLine = 1 << 20;  // a probe's answer holds four tag fields in hex
+}  // namespace
+
 std::string CodecProgram() {
   if (const char* set = std::getenv("SONGBOX_CODEC"); set && *set) return set;
   std::error_code ec;
@@ -128,7 +132,7 @@ std::optional<std::string> CodecProcess::ReceiveLine(std::chrono::milliseconds w
       return line;
     }
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || line.size() > 4096) return std::nullopt;
+    if (left.count() <= 0 || line.size() > kMaxLine) return std::nullopt;
     char buffer[4096];
     long got = Receive(buffer, sizeof buffer, left);
     if (got == 0) return std::nullopt;

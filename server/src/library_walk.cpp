@@ -203,9 +203,13 @@ std::vector<SongRecord> ReadRecords(const std::string& root, const std::vector<F
     const bool mp3 = EndsWith(Lower(e.path), ".mp3");
     std::optional<SongFile> file = ReadSongFile(full, false, false);
     // A broken MP3 is listed by its name; another format must really play.
-    if (!mp3 && (!file || !probe.Decodable(full))) {
-      leftOut.push_back(e);
-      continue;
+    if (!mp3) {
+      ProbedAudio probed = file ? probe.Probe(full) : ProbedAudio{};
+      if (!probed.decodable) {
+        leftOut.push_back(e);
+        continue;
+      }
+      AddLegacyFields(*file, probed.legacy);
     }
     SongRecord r;
     r.path = e.path;

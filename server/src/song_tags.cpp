@@ -173,6 +173,19 @@ void ApplyCodePage(SongFile& song, CodePage page) {
   for (const auto& [which, raw] : song.legacy) *Field(song, which) = Decode(raw, page);
 }
 
+void AddLegacyFields(SongFile& song, const std::vector<std::pair<int, std::string>>& fields) {
+  bool added = false;
+  for (const auto& [which, raw] : fields) {
+    if (which < 0 || which > 3 || !Field(song, which)->empty()) continue;
+    song.legacy.emplace_back(which, raw);
+    added = true;
+  }
+  if (!added) return;
+  std::vector<std::string> raws;
+  for (const auto& field : song.legacy) raws.push_back(field.second);
+  ApplyCodePage(song, ChooseCodePage(raws));
+}
+
 std::optional<SongFile> ReadSongFile(const std::string& file, bool withLyrics, bool withPicture) {
   InstallHandlers();
   std::unordered_set<std::string> noted;

@@ -36,6 +36,11 @@ std::optional<SongFile> ReadSongFile(const std::string& file, bool withLyrics, b
 // Decodes the legacy fields of `song` again from `page`.
 void ApplyCodePage(SongFile& song, CodePage page);
 
+// Takes in raw 8-bit fields found outside TagLib (which, bytes; `which` as in
+// SongFile::legacy) for those TagLib left empty, and judges the file's code
+// page again over all its legacy fields.
+void AddLegacyFields(SongFile& song, const std::vector<std::pair<int, std::string>>& fields);
+
 // Title, artist, publisher (label) and album artist, and whether the file
 // embeds a picture or lyrics. nullopt when TagLib cannot read the file.
 std::optional<SongTags> ReadSongTags(const std::string& file);

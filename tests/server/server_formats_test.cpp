@@ -88,6 +88,45 @@ TEST(CodePages, LegacyTagsReachThePageInTheirCodePage) {
   }
 }
 
+// WavPack songs whose APE items hold title and singer in an old code page
+// (or in Latin-1), as old taggers wrote them: ffmpeg writes ASCII stand-ins
+// of the same length, which are then overwritten with the raw bytes.
+TEST(CodePages, ApeItemsThatAreNotUtf8ReadInTheirCodePage) {
+  struct Case {
+    const char* folder;
+    std::string title, singer;
+    const char* charset;
+  } const cases[] = {{"gbk", "七里香", "周杰伦", "GBK"}, {"big5", "晴天", "周杰倫", "BIG5"},
+                     {"latin1", "Jóga", "Björk", "ISO-8859-1"}};
+  TempDir dir;
+  const fs::path lib = dir.path() / "music";
+  for (const Case& c : cases) {
+    const std::string title = Encode(c.title, c.charset), singer = Encode(c.singer, c.charset);
+    const std::string titleStandIn(title.size(), 'X'), singerStandIn(singer.size(), 'Y');
+    const fs::path file = lib / c.folder / "song.wv";
+    fs::create_directories(file.parent_path());
+    const std::string command = "ffmpeg -nostdin -v error -y -f lavfi -t 0.5 -i anullsrc=r=44100:cl=stereo -c:a wavpack"
+                                " -metadata title=" + titleStandIn + " -metadata artist=" + singerStandIn + " '" +
+                                file.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::string bytes = sbserver_test::ReadFileBytes(file);
+    for (const auto& [standIn, raw] : {std::pair(titleStandIn, title), std::pair(singerStandIn, singer)}) {
+      const auto at = bytes.find(standIn);
+      ASSERT_NE(at, std::string::npos);
+      bytes.replace(at, raw.size(), raw);
+    }
+    sbserver_test::WriteFile(file, bytes);
+    fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  }
+  const Scanned scanned = ScanOnce(lib, dir.path() / "state.db");
+  for (const Case& c : cases) {
+    const std::string path = std::string(c.folder) + "/song.wv";
+    ASSERT_TRUE(scanned.songs.count(path)) << path;
+    EXPECT_EQ(scanned.songs.at(path).title, c.title) << path;
+    EXPECT_EQ(scanned.songs.at(path).singer, c.singer) << path;
+  }
+}
+
 // Songs made by the ffmpeg command line: 0.5 s of silence with tags, and a
 // cover where the format holds one.
 class Formats : public ::testing::Test {

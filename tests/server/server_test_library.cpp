@@ -116,6 +116,11 @@ void WriteFile(const fs::path& file, const std::string& bytes) {
   std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+std::string ReadFileBytes(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 void WriteSong(const fs::path& file, const TagSpec& tags, int frames) {
   WriteFile(file, Mp3Bytes(tags, frames));
   fs::last_write_time(file, fs::file_time_type::clock::now() - std::chrono::minutes(1));

@@ -32,6 +32,7 @@ struct TagSpec {
 // A playable MP3: the tag, then `frames` silent 128 kbit/s frames.
 std::string Mp3Bytes(const TagSpec& tags, int frames = 4);
 void WriteFile(const std::filesystem::path& file, const std::string& bytes);
+std::string ReadFileBytes(const std::filesystem::path& file);
 // Written and closed, its time set a minute back: a complete file.
 void WriteSong(const std::filesystem::path& file, const TagSpec& tags, int frames = 4);
 // A small baseline JPEG and PNG of w × h pixels.

@@ -41,11 +41,6 @@ fs::path WriteOut(const fs::path& file, const std::string& bytes) {
   return file;
 }
 
-std::string ReadFile(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 struct Case {
   const char* ext;
   const char* codec;
@@ -133,7 +128,7 @@ TEST(Mp3Transcode, CancelStopsAndNonAudioOrEndlessAudioIsRefused) {
   // the low 36 bits of STREAMINFO's eight bytes at 18 count the samples.
   const fs::path flac = dir.path() / "claims.flac";
   MakeAudio(flac, 0.5);
-  std::string bytes = ReadFile(flac);
+  std::string bytes = sbserver_test::ReadFileBytes(flac);
   bytes[21] = static_cast<char>(bytes[21] | 0x0F);
   for (int i = 22; i < 26; ++i) bytes[i] = '\xFF';
   sbserver_test::WriteFile(flac, bytes);
@@ -368,7 +363,7 @@ TEST(TranscodedSongs, TheExportWritesThemUnderThePagesAddressAndRemakesChangedOn
     }
     library.Scan();
     ASSERT_EQ(songbox_server::ExportSite(library, transcoder, out.string()), 1u);
-    const std::string address = ReadFile(out / "wgns" / "url" / std::to_string(OnlySid(library)));
+    const std::string address = sbserver_test::ReadFileBytes(out / "wgns" / "url" / std::to_string(OnlySid(library)));
     EXPECT_EQ(address, "media/b/" + songbox_server::PercentEncodePath("歌.ogg") + ".mp3");
     const fs::path exported = out / "media" / "b" / "歌.ogg.mp3";
     auto probe = ProbeMp3(exported);
