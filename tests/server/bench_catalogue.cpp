@@ -257,6 +257,24 @@ std::string OtherFormat(const fs::path& dir, const std::string& extension, const
   return std::system(command.c_str()) == 0 ? ReadAll(file) : "";
 }
 
+bool IsOtherFormat(int i) { return i % 15 < 3; }
+
+// The songs of the front page (the server's 500 newest) that are not MP3.
+size_t TranscodedOnPage() {
+  size_t n = 0;
+  for (int i = kSongs - 500; i < kSongs; ++i) n += IsOtherFormat(i);
+  return n;
+}
+
+// Transcodes whole in the server's cache (not those still being written).
+size_t FinishedTranscodes(const fs::path& state) {
+  size_t n = 0;
+  std::error_code ec;
+  for (const auto& f : fs::directory_iterator(state.string() + ".mp3-cache", ec))
+    n += f.path().extension() == ".mp3";
+  return n;
+}
+
 // A fifth of the songs are FLAC, M4A and Ogg, the rest MP3.
 void MakeLibrary(const fs::path& lib) {
   const auto old = fs::file_time_type::clock::now() - std::chrono::seconds(kSongs + 3600);
@@ -264,7 +282,7 @@ void MakeLibrary(const fs::path& lib) {
                                                          {".m4a", OtherFormat(lib.parent_path(), ".m4a", "aac")},
                                                          {".ogg", OtherFormat(lib.parent_path(), ".ogg", "libvorbis")}};
   for (int i = 0; i < kSongs; ++i) {
-    const bool other = i % 15 < 3 && !others[i % 15].second.empty();
+    const bool other = IsOtherFormat(i) && !others[i % 15].second.empty();
     fs::path file = lib / ("artist" + std::to_string(i % 300)) /
                     ("song" + std::to_string(i) + (other ? others[i % 15].first : std::string(".mp3")));
     sbserver_test::WriteFile(file, other ? others[i % 15].second
@@ -310,7 +328,8 @@ int main() {
   std::printf("catalogue_scan_peak_rss_mb: %.1f MB\n", server.scanPeakMb);
   // Once the background fill has made the page's transcodes and its codec
   // processes are gone: the server as it idles.
-  if (!sbserver_test::WaitFor([&] { return Children(server.pid).empty(); }, 120000))
+  if (!sbserver_test::WaitFor([&] { return FinishedTranscodes(state) >= TranscodedOnPage() && Children(server.pid).empty(); },
+                              120000))
     std::fprintf(stderr, "the background fill did not end\n");
   std::printf("catalogue_rss_30k_mb: %.1f MB\n", RssMb(server.pid));
 
