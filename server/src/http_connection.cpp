@@ -31,6 +31,16 @@ bool Quiet(const beast::error_code& ec) {
          ec == net::error::connection_reset || ec == net::error::eof || ec == net::error::broken_pipe;
 }
 
+// What `make` replies; an exception becomes a 500.
+template <class Make>
+HttpReply Replied(const Make& make) {
+  try {
+    return make();
+  } catch (const std::exception&) {
+    return HttpReply::Text(500, "internal error", "text/plain");
+  }
+}
+
 }  // namespace
 
 HttpConnection::HttpConnection(net::ip::tcp::socket socket, HttpShared& shared)
@@ -92,15 +102,24 @@ void HttpConnection::Answer(const http::request<http::empty_body>& request) {
   HttpRequest asked;
   asked.head = request.method() == http::verb::head;
   asked.path = DecodedPath(std::string_view(request.target().data(), request.target().size()));
-  HttpReply reply;
-  try {
-    reply = shared_.handler(asked);
-  } catch (const std::exception&) {
-    reply = HttpReply::Text(500, "internal error", "text/plain");
-  }
-  auto range = request.find(http::field::range);
-  if (reply.media) return SendMedia(reply, range == request.end() ? "" : range->value().to_string(), asked.head);
-  SendText(reply, asked.head);
+  HttpReply reply = Replied([&] { return shared_.handler(asked); });
+  auto field = request.find(http::field::range);
+  std::string range = field == request.end() ? "" : field->value().to_string();
+  if (reply.later) return AnswerLater(std::move(reply.later), std::move(range), asked.head);
+  Send(reply, range, asked.head);
+}
+
+void HttpConnection::AnswerLater(std::function<HttpReply()> later, std::string range, bool head) {
+  net::post(shared_.blocking, [self = shared_from_this(), later = std::move(later), range = std::move(range), head] {
+    auto reply = std::make_shared<HttpReply>(Replied(later));
+    reply->later = nullptr;  // made once: what it made is sent
+    net::post(self->stream_.get_executor(), [self, reply, range, head] { self->Send(*reply, range, head); });
+  });
+}
+
+void HttpConnection::Send(HttpReply& reply, const std::string& range, bool head) {
+  if (reply.media) return SendMedia(reply, range, head);
+  SendText(reply, head);
 }
 
 // A bad or refused request is answered and its connection closed: what

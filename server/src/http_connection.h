@@ -6,6 +6,7 @@
 // WaitingSince, which any thread may call.
 #pragma once
 
+#include <boost/asio/any_io_executor.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/steady_timer.hpp>
 #include <boost/beast/core.hpp>
@@ -31,6 +32,7 @@ class HttpConnection;
 struct HttpShared {
   HttpHandler handler;
   HttpLimits limits;
+  net::any_io_executor blocking;  // where replies' `later` work runs
   std::mutex mutex;
   std::list<std::weak_ptr<HttpConnection>> connections;  // under mutex
 };
@@ -50,6 +52,8 @@ class HttpConnection : public std::enable_shared_from_this<HttpConnection> {
   void ReadHead();
   void OnHead(beast::error_code ec);
   void Answer(const http::request<http::empty_body>& request);
+  void AnswerLater(std::function<HttpReply()> later, std::string range, bool head);
+  void Send(HttpReply& reply, const std::string& range, bool head);
   void Refuse(unsigned status);
   void SendText(HttpReply& reply, bool head);
   void SendMedia(HttpReply& reply, const std::string& range, bool head);

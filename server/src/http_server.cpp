@@ -2,6 +2,7 @@
 
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/strand.hpp>
+#include <boost/asio/thread_pool.hpp>
 
 #include <algorithm>
 #include <thread>
@@ -13,12 +14,20 @@ namespace songbox_server {
 
 using tcp = net::ip::tcp;
 
+namespace {
+// Replies' `later` work at once; beyond that it queues, and only transcodes
+// that have not started yet wait.
+constexpr std::size_t kBlockingThreads = 4;
+}  // namespace
+
 struct HttpServer::Impl : HttpShared {
   // Declared after the shared registry: connections still held by pending
   // handlers leave it as the loop is destroyed.
   net::io_context loop;
   tcp::acceptor acceptor{loop};
   net::steady_timer retry{loop};
+  // Destroyed first: its pending work holds connections, which need the loop.
+  net::thread_pool pool{kBlockingThreads};
 
   void Accept();
   void Admit(tcp::socket socket);
@@ -36,6 +45,7 @@ HttpReply HttpReply::Text(unsigned status, std::string body, std::string content
 HttpServer::HttpServer(HttpHandler handler, HttpLimits limits) : impl_(std::make_shared<Impl>()) {
   impl_->handler = std::move(handler);
   impl_->limits = limits;
+  impl_->blocking = impl_->pool.get_executor();
 }
 
 HttpServer::~HttpServer() { Stop(); }

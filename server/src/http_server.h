@@ -12,7 +12,8 @@
 // Threads: Run runs the event loop on `threads` threads until Stop, which may
 // be called from any thread. Each connection's work runs on its own strand,
 // the handler too, so a handler that blocks briefly (reading a cover) holds
-// one thread only.
+// one thread only. A reply's `later` work, which may block for long (starting
+// a transcode), runs on a pool of its own, off the event loop.
 #pragma once
 
 #include <chrono>
@@ -46,6 +47,9 @@ struct HttpReply {
   // Instead of `body`: served with Accept-Ranges, and as 206 or 416 when the
   // request asked for a single byte range.
   std::unique_ptr<MediaSource> media;
+  // Instead of all the above: work that may block, run off the event loop;
+  // the reply it makes is sent as if the handler had made it.
+  std::function<HttpReply()> later;
 
   static HttpReply Text(unsigned status, std::string body, std::string contentType);
 };

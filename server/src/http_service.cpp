@@ -39,7 +39,17 @@ HttpReply Media(Library& library, const MediaProvider& media, Transcoder* transc
   if (ServedAsIs(address)) {
     if (auto file = library.MediaFile(address)) reply.media = media(*file);
   }
-  if (!reply.media && transcoder) reply.media = OpenTranscoded(library, *transcoder, address);
+  if (!reply.media && transcoder) {
+    // Starting a transcode waits for its codec process: off the event loop.
+    if (auto song = TranscodedSong(library, address)) {
+      reply.later = [transcoder, song = std::move(*song)] {
+        HttpReply made;
+        made.media = transcoder->Source(song);
+        return made.media ? std::move(made) : NotFound();
+      };
+      return reply;
+    }
+  }
   return reply.media ? std::move(reply) : NotFound();
 }
 

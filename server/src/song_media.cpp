@@ -2,16 +2,17 @@
 
 namespace songbox_server {
 
-std::unique_ptr<MediaSource> OpenTranscoded(Library& library, Transcoder& transcoder, const std::string& address) {
+std::optional<TranscodeInput> TranscodedSong(Library& library, const std::string& address) {
   const std::string suffix = ".mp3";
   if (address.size() <= suffix.size() || address.compare(address.size() - suffix.size(), suffix.size(), suffix) != 0)
-    return nullptr;
+    return std::nullopt;
   std::string path = address.substr(0, address.size() - suffix.size());
-  if (ServedAsIs(path)) return nullptr;
+  if (ServedAsIs(path)) return std::nullopt;
   auto song = library.SongAt(path);
-  if (!song) return nullptr;
-  return transcoder.Source(TranscodeInputOf(library, *song));
+  if (!song) return std::nullopt;
+  return TranscodeInputOf(library, *song);
 }
+
 
 TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song) {
   TranscodeInput in;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,10 +16,10 @@
 
 namespace songbox_server {
 
-// The transcode served at "/media/<address>" (address: MediaAddress of an
-// indexed song that is not MP3, not percent-encoded); nullptr when there is
-// no such song or ffmpeg cannot read it.
-std::unique_ptr<MediaSource> OpenTranscoded(Library& library, Transcoder& transcoder, const std::string& address);
+// The song whose transcode is served at "/media/<address>" (address:
+// MediaAddress of an indexed song that is not MP3, not percent-encoded);
+// nullopt when there is no such song.
+std::optional<TranscodeInput> TranscodedSong(Library& library, const std::string& address);
 
 TranscodeInput TranscodeInputOf(Library& library, const SongRecord& song);
 

@@ -1,14 +1,17 @@
 // The songbox-codec children seen from the server: a probe that crashes on
 // one file costs only that file, no descriptor of the server reaches a child,
-// and a transcode whose child dies midway still delivers every promised byte
-// as whole frames that decode, the rest silence.
+// a transcode whose child dies midway still delivers every promised byte as
+// whole frames that decode, the rest silence, and a child slow to start holds
+// no thread of the HTTP loop.
 #include <gtest/gtest.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <thread>
 
 #include "audio_probe.h"
 #include "mp3_transcode.h"
@@ -83,6 +86,37 @@ TEST(Mp3Transcode, AChildThatDiesMidwayIsMadeUpWithSilenceInWholeFrames) {
   EXPECT_EQ(probe.frames, 80);
   EXPECT_GT(sbserver_test::Loudness(probe.pcm, 48000, 0.1, 0.5), 0.05);
   EXPECT_LT(sbserver_test::Loudness(probe.pcm, 48000, 1.0, 1.8), 0.001);
+}
+
+TEST(Transcoder, AChildSlowToSayItsSizeHoldsNoThreadOfTheLoop) {
+  TempDir dir;
+  const fs::path lib = dir.path() / "music", gate = dir.path() / "gate", opening = dir.path() / "opening";
+  fs::create_directories(lib);
+  sbserver_test::MakeAudio(lib / "a.flac", 0.5);
+  fs::last_write_time(lib / "a.flac", fs::file_time_type::clock::now() - std::chrono::minutes(1));
+  ASSERT_EQ(::mkfifo(gate.c_str(), 0600), 0);
+  // Probes say yes; a transcode says its size only once the gate opens, then
+  // dies, so the server makes up its three frames with silence.
+  FakeCodec fake(dir.path(), "if [ \"$1\" = probe ]; then while IFS= read -r -d '' f; do echo 1; done; exit; fi\n"
+                             "touch '" + opening.string() + "'\nread line < '" + gate.string() + "'\n"
+                             "printf 'frames 3\\n'\n");
+  sbserver_test::ServeOptions options;
+  options.limits.threads = 1;
+  sbserver_test::ServedLibrary served(lib, dir.path() / "state.db", options);
+  std::optional<httplib::Result> media;
+  std::thread listener([&] { media.emplace(served.Get("/media/a.flac.mp3")); });
+  ASSERT_TRUE(sbserver_test::WaitFor([&] { return fs::exists(opening); }, 20000));
+  auto page = served.Get("/");
+  std::ofstream(gate) << "go\n";
+  listener.join();
+  ASSERT_TRUE(page);
+  EXPECT_EQ(page->status, 200);
+  ASSERT_TRUE(media && *media);
+  const httplib::Response& got = **media;
+  EXPECT_EQ(got.status, 200);
+  EXPECT_EQ(got.get_header_value("Content-Length"), std::to_string(got.body.size()));
+  ASSERT_GT(got.body.size(), kMp3FrameBytes);
+  EXPECT_EQ(got.body.substr(got.body.size() - kMp3FrameBytes), songbox_server::Mp3SilentFrame());
 }
 
 }  // namespace
