@@ -6,12 +6,15 @@
 //                         each with a line: "0" (its audio does not decode)
 //                         or "1", then for each field whose text is not
 //                         UTF-8 " <field>=<its bytes in hex>" (see Probed);
-//   songbox-codec mp3     stdin is the source file; writes "frames N\n", then
-//                         exactly N frames of MP3 (see mp3_format.h), or
-//                         nothing and exits 1 when ffmpeg cannot open it.
+//   songbox-codec mp3     descriptor 3 is the source file; writes "frames N\n"
+//                         (or nothing, and exits 1, when ffmpeg cannot open
+//                         it), waits for a byte on stdin, then writes exactly
+//                         N frames of MP3 (see mp3_format.h).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include <unistd.h>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -42,12 +45,15 @@ int Probe() {
 
 int Mp3() {
   // The descriptor opened again by name: ffmpeg reads and seeks it as a file.
-  auto encoder = songbox_codec::Mp3Encoder::Open("/proc/self/fd/0");
+  auto encoder = songbox_codec::Mp3Encoder::Open("/proc/self/fd/3");
   if (!encoder) return 1;
   static char buffer[64 << 10];
   std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
   std::printf("frames %llu\n", static_cast<unsigned long long>(encoder->Frames()));
   if (std::fflush(stdout) != 0) return 1;  // the size reaches the server at once
+  // A transcode waiting for a free core takes none: it starts when told.
+  char go;
+  if (::read(0, &go, 1) != 1) return 1;
   bool done = encoder->Run([](const char* p, std::size_t n) { return std::fwrite(p, 1, n, stdout) == n; });
   return done && std::fflush(stdout) == 0 ? 0 : 1;
 }

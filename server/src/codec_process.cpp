@@ -33,11 +33,12 @@ std::optional<CodecProcess> CodecProcess::Start(const char* mode, int input) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return std::nullopt;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, input >= 0 ? input : ends[1], 0);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], 0);
   posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
-  // Only stdin, stdout and the log: a connection's socket left open in a
-  // child would keep that connection from closing.
-  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  if (input >= 0) posix_spawn_file_actions_adddup2(&actions, input, 3);
+  // Only these and the log: a connection's socket left open in a child would
+  // keep that connection from closing.
+  posix_spawn_file_actions_addclosefrom_np(&actions, input >= 0 ? 4 : 3);
   // Its own process group, so a terminal's Ctrl-C reaches only the server,
   // which ends its children; the server's blocked and ignored signals are
   // not passed on (a child whose reader went away dies of SIGPIPE).

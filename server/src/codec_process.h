@@ -1,7 +1,7 @@
 // A songbox-codec child process (see server/codec/codec_main.cpp): ffmpeg runs
-// there, never in the server. The child's stdout, and in probe mode its
-// stdin too, is one end of a socket pair; the server holds the other end, so a
-// write to a child that died fails with EPIPE instead of raising SIGPIPE.
+// there, never in the server. The child's stdin and stdout are one end of a
+// socket pair; the server holds the other end, so a write to a child that
+// died fails with EPIPE instead of raising SIGPIPE.
 //
 // The program is $SONGBOX_CODEC when set, else songbox-codec beside the
 // running executable.
@@ -22,8 +22,8 @@ std::string CodecProgram();
 
 class CodecProcess {
  public:
-  // Starts `<program> <mode>`, its stdin `input` (a file the caller keeps
-  // owning) or, when input < 0, the socket; nullopt when it cannot be started.
+  // Starts `<program> <mode>`, with `input` (a file the caller keeps owning)
+  // as its descriptor 3 unless it is < 0; nullopt when it cannot be started.
   static std::optional<CodecProcess> Start(const char* mode, int input = -1);
   CodecProcess(CodecProcess&& other) noexcept;
   CodecProcess& operator=(CodecProcess&& other) noexcept;

@@ -85,6 +85,7 @@ std::unique_ptr<Mp3Transcode> Mp3Transcode::Open(const std::string& file, const 
 
 Mp3Transcode::End Mp3Transcode::Run(const Write& write, const std::atomic<bool>& cancel) {
   if (!write(tag_.data(), tag_.size())) return End::Failed;
+  child_.Send("g");  // it waited, so that a queued transcode takes no core; one that died is made up for below
   std::uint64_t left = frames_ * kMp3FrameBytes;
   // Only whole frames go on: a child cut off mid-frame leaves no torn frame.
   std::vector<char> buffer(64 * kMp3FrameBytes);
