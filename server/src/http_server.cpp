@@ -15,8 +15,8 @@ namespace songbox_server {
 using tcp = net::ip::tcp;
 
 namespace {
-// Replies' `later` work at once; beyond that it queues, and only transcodes
-// that have not started yet wait.
+// Replies' `later` work that runs at once; more waits its turn, while the
+// event loop serves everything else.
 constexpr std::size_t kBlockingThreads = 4;
 }  // namespace
 
