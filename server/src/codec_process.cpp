@@ -1,5 +1,6 @@
 #include "codec_process.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -29,6 +30,15 @@ std::string CodecProgram() {
 }
 
 std::optional<CodecProcess> CodecProcess::Start(const char* mode, int input) {
+  // A source already at 3 would be "moved" onto itself and keep its
+  // close-on-exec flag: a copy elsewhere goes there instead.
+  if (input == 3) {
+    int moved = ::fcntl(input, F_DUPFD_CLOEXEC, 4);
+    if (moved < 0) return std::nullopt;
+    auto started = Start(mode, moved);
+    ::close(moved);
+    return started;
+  }
   int ends[2];
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) return std::nullopt;
   posix_spawn_file_actions_t actions;
